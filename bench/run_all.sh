@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every benchmark program; each prints its figure beside its baseline.
+set -euo pipefail
+BUILD_DIR=${1:?build dir}
+shift || true
+for b in "$BUILD_DIR"/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b" "$@"
+done
+for s in "$(dirname "$0")"/*.sh; do
+  case "$(basename "$s")" in run_all.sh) continue ;; esac
+  echo "== $(basename "$s")"
+  "$s" "$BUILD_DIR"
+done

@@ -1,0 +1,69 @@
+# Helpers that keep the layering honest: an engine library may not link Qt or
+# include a Qt header; a ui library links its engine and Qt.
+
+function(_mv_check_no_qt_includes target)
+  foreach(src IN LISTS ARGN)
+    get_filename_component(abs "${src}" ABSOLUTE)
+    if(EXISTS "${abs}")
+      file(STRINGS "${abs}" qt_lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
+      if(qt_lines)
+        message(FATAL_ERROR "Engine target ${target}: ${src} includes a Qt header: ${qt_lines}")
+      endif()
+    endif()
+  endforeach()
+endfunction()
+
+# mv_engine_library(name SOURCES ... [DEPS ...])
+function(mv_engine_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  _mv_check_no_qt_includes(${name} ${A_SOURCES})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${A_DEPS} Threads::Threads)
+  foreach(dep IN LISTS A_DEPS)
+    if(dep MATCHES "^Qt")
+      message(FATAL_ERROR "Engine target ${name} may not link ${dep}")
+    endif()
+  endforeach()
+  set_property(GLOBAL APPEND PROPERTY MV_ENGINE_TARGETS ${name})
+endfunction()
+
+# mv_ui_library(name SOURCES ... [DEPS ...]): Qt widgets of one subsystem.
+function(mv_ui_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${A_DEPS} Qt6::Widgets Qt6::Gui Qt6::Core
+                                       Qt6::PrintSupport)
+  set_property(GLOBAL APPEND PROPERTY MV_UI_TARGETS ${name})
+endfunction()
+
+# mv_engine_test(name SOURCES ... [DEPS ...] [LABELS ...]): GoogleTest, label unit.
+function(mv_engine_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} mv_test_support GTest::gtest GTest::gtest_main)
+  if(NOT A_LABELS)
+    set(A_LABELS unit)
+  endif()
+  gtest_discover_tests(${name} PROPERTIES LABELS "${A_LABELS}"
+                       ENVIRONMENT "MV_SOURCE_DIR=${PROJECT_SOURCE_DIR};MV_BINARY_DIR=${PROJECT_BINARY_DIR}"
+                       DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# mv_interop_test: GoogleTest that drives an independent tool (scipy, octave, ...).
+function(mv_interop_test name)
+  mv_engine_test(${name} ${ARGN} LABELS interop)
+endfunction()
+
+# mv_ui_test(name SOURCES ... [DEPS ...]): Qt Test, offscreen, label ui.
+function(mv_ui_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} Qt6::Test Qt6::Widgets)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS ui
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MV_SOURCE_DIR=${PROJECT_SOURCE_DIR};MV_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()

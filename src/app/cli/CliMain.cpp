@@ -1,0 +1,69 @@
+#include <cstring>
+#include <exception>
+#include <iostream>
+
+#include "app/cli/CliCommands.h"
+#include "core/Version.h"
+
+namespace mv::cli {
+
+int notAvailable(const char* name, std::ostream& err) {
+    err << "mvtervik-cli: the subcommand '" << name << "' is not available in this build\n";
+    return 2;
+}
+
+namespace {
+const Command kCommands[] = {
+    {"load", "load --format NAME FILE... [--first-slot N] [--json]", cmdLoad},
+    {"convert", "convert --from NAME --to NAME [--savediv N] [--window T1 T2] FILE... --out DIR",
+     cmdConvert},
+    {"workbook",
+     "workbook dump FILE.xlsx [--sheet S] [--range A1:C10] [--json] | workbook set FILE.xlsx "
+     "SHEET!A1 VALUE [--bold]",
+     cmdWorkbook},
+    {"design-filter", "design-filter --low|--high --order N --alpha A [--json]", cmdDesignFilter},
+    {"process",
+     "process --fn \"TEXT\" [--fn ...] [--aux N=FILE] [--window T1 T2] [--inplace] FILE --out DIR",
+     cmdProcess},
+};
+
+void printHelp(std::ostream& out) {
+    out << "mvtervik-cli " << kVersion << " - the command-line front of MVtervik\n\n"
+        << "Usage: mvtervik-cli COMMAND [ARGS]\n\nCommands:\n";
+    for (const auto& c : kCommands)
+        out << "  " << c.usage << "\n";
+    out << "\n  --version   print the version\n  --help      print this help\n";
+}
+} // namespace
+
+} // namespace mv::cli
+
+int main(int argc, char** argv) {
+    using namespace mv::cli;
+    if (argc < 2) {
+        printHelp(std::cerr);
+        return 2;
+    }
+    const std::string cmd = argv[1];
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        printHelp(std::cout);
+        return 0;
+    }
+    if (cmd == "--version") {
+        std::cout << "mvtervik-cli " << mv::kVersion << "\n";
+        return 0;
+    }
+    for (const auto& c : kCommands) {
+        if (cmd == c.name) {
+            Args args(argv + 2, argv + argc);
+            try {
+                return c.run(args, std::cout, std::cerr);
+            } catch (const std::exception& e) {
+                std::cerr << "mvtervik-cli " << cmd << ": " << e.what() << "\n";
+                return 1;
+            }
+        }
+    }
+    std::cerr << "mvtervik-cli: unknown command '" << cmd << "'; see mvtervik-cli --help\n";
+    return 2;
+}

@@ -1,0 +1,216 @@
+#include "core/Settings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "core/SignalStore.h"
+
+namespace mv {
+
+std::optional<std::string> MemorySettings::read(const std::string& key) const {
+    const auto it = values.find(key);
+    if (it == values.end())
+        return std::nullopt;
+    return it->second;
+}
+void MemorySettings::write(const std::string& key, const std::string& value) {
+    values[key] = value;
+}
+std::optional<std::string> MemorySettings::readBytes(const std::string& key) const {
+    return read(key);
+}
+void MemorySettings::writeBytes(const std::string& key, const std::string& bytes) {
+    values[key] = bytes;
+}
+
+namespace {
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::optional<double> strictDouble(std::string_view s) {
+    if (s.empty())
+        return std::nullopt;
+    if (s.front() == '+')
+        s.remove_prefix(1);
+    double v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+} // namespace
+
+int parseIntOr(const std::optional<std::string>& text, int dflt) {
+    if (!text)
+        return dflt;
+    std::string_view s = trim(*text);
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
+    int v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || p != s.data() + s.size())
+        return dflt;
+    return v;
+}
+
+double parseFloatStrict(const std::optional<std::string>& text, std::string_view dfltText) {
+    if (text)
+        if (auto v = strictDouble(*text))
+            return *v;
+    return strictDouble(dfltText).value_or(0.0);
+}
+
+std::string formatFloatFull(double v) {
+    char buf[64];
+    const auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return ec == std::errc() ? std::string(buf, p) : std::string("0");
+}
+
+std::string formatFixed(double v, int decimals) {
+    decimals = std::clamp(decimals, 0, 30);
+    char buf[512];
+    const auto [p, ec] =
+        std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return ec == std::errc() ? std::string(buf, p) : formatFloatFull(v);
+}
+
+WindowBounds checkOnMonitors(const WindowBounds& b, const std::vector<MonitorRect>& monitors) {
+    for (const auto& m : monitors) {
+        // The right and bottom limits are taken from the monitor's own edges, so a
+        // window on a monitor that does not start at the origin is kept as well.
+        if (m.left + 30 < b.left + b.width && b.left < m.left + m.width - 30 &&
+            b.top + 8 >= m.top && m.top + m.height - 30 >= b.top + 8)
+            return b;
+    }
+    return WindowBounds{};
+}
+
+namespace {
+bool readBool(const SettingsBackend& s, const std::string& key, bool dflt) {
+    return parseIntOr(s.read(key), dflt ? 1 : 0) != 0;
+}
+std::string readText(const SettingsBackend& s, const std::string& key,
+                     const std::string& dflt = {}) {
+    return s.read(key).value_or(dflt);
+}
+std::optional<double> readOptionalFloat(const SettingsBackend& s, const std::string& key) {
+    const auto t = s.read(key);
+    if (!t)
+        return std::nullopt;
+    return strictDouble(*t);
+}
+} // namespace
+
+void readMainAtCreate(const SettingsBackend& s, MainSettings& m) {
+    m.HelpLanguage = readText(s, "HelpLanguage", "EN");
+    m.DestinationPath = readText(s, "DestinationPath");
+    m.SaveDivPreset = parseIntOr(s.read("SaveDivPreset"), 1);
+    m.dfltSampl_f = parseFloatStrict(s.read("dfltSampl_f"), "4000");
+    m.ActivePageIndex = parseIntOr(s.read("ActivePageIndex"), 0);
+    m.CreateSignalBackUp = readBool(s, "CreateSignalBackUp", true);
+    m.KeepOrigSigName = readBool(s, "KeepOrigSigName", false);
+    m.FillSigNo = parseIntOr(s.read("FillSigNo"), 0);
+    m.FillSigValue = parseFloatStrict(s.read("FillSigValue"), "0");
+    m.LoadFileFormat = parseIntOr(s.read("LoadFileFormat"), 0);
+    m.SaveFileFormat = parseIntOr(s.read("SaveFileFormat"), 0);
+    m.ExportDir = readText(s, "ExportDir");
+}
+
+void readMainAtActivation(const SettingsBackend& s, MainSettings& m) {
+    m.FromID = parseIntOr(s.read("FromID"), 1);
+    m.ToID = parseIntOr(s.read("ToID"), 1);
+    m.Image1_YMin = readOptionalFloat(s, "Image1_YMin");
+    m.Image1_YMax = readOptionalFloat(s, "Image1_YMax");
+    m.Image2_YMin = readOptionalFloat(s, "Image2_YMin");
+    m.Image2_YMax = readOptionalFloat(s, "Image2_YMax");
+}
+
+void writeMain(SettingsBackend& s, const MainSettings& m) {
+    s.write("dfltSampl_f", formatFloatFull(m.dfltSampl_f));
+    s.write("SaveDivPreset", std::to_string(m.SaveDivPreset));
+    s.write("ActivePageIndex", std::to_string(m.ActivePageIndex));
+    s.write("LoadFileFormat", std::to_string(m.LoadFileFormat));
+    s.write("SaveFileFormat", std::to_string(m.SaveFileFormat));
+    s.write("CreateSignalBackUp", m.CreateSignalBackUp ? "1" : "0");
+    s.write("KeepOrigSigName", m.KeepOrigSigName ? "1" : "0");
+    s.write("FillSigNo", std::to_string(m.FillSigNo));
+    s.write("FillSigValue", formatFixed(m.FillSigValue, 4));
+    s.write("DestinationPath", m.DestinationPath);
+    s.write("HelpLanguage", m.czechHelp() ? "CZ" : "EN");
+    const auto writeOpt = [&](const char* key, const std::optional<double>& v) {
+        if (v)
+            s.write(key, formatFloatFull(*v));
+    };
+    writeOpt("Image1_YMin", m.Image1_YMin);
+    writeOpt("Image1_YMax", m.Image1_YMax);
+    writeOpt("Image2_YMin", m.Image2_YMin);
+    writeOpt("Image2_YMax", m.Image2_YMax);
+    s.write("FromID", std::to_string(m.FromID));
+    s.write("ToID", std::to_string(m.ToID));
+}
+
+void writeExportDir(SettingsBackend& s, const std::string& dir) { s.write("ExportDir", dir); }
+
+namespace {
+WindowBounds readBounds(const SettingsBackend& s, const std::string& prefix, WindowBounds d) {
+    const std::string g = "WindowPos/" + prefix;
+    return {parseIntOr(s.read(g + "Left"), d.left), parseIntOr(s.read(g + "Top"), d.top),
+            parseIntOr(s.read(g + "Width"), d.width), parseIntOr(s.read(g + "Height"), d.height)};
+}
+void writeBounds(SettingsBackend& s, const std::string& prefix, const WindowBounds& b) {
+    const std::string g = "WindowPos/" + prefix;
+    s.write(g + "Left", std::to_string(b.left));
+    s.write(g + "Top", std::to_string(b.top));
+    s.write(g + "Width", std::to_string(b.width));
+    s.write(g + "Height", std::to_string(b.height));
+}
+} // namespace
+
+WindowPosSettings readWindowPos(const SettingsBackend& s) {
+    WindowPosSettings w;
+    w.main = readBounds(s, "MainWindow", w.main);
+    w.SignalGridHeight = std::max(50, parseIntOr(s.read("WindowPos/SignalGridHeight"), 200));
+    w.Image1Height = std::max(50, parseIntOr(s.read("WindowPos/Image1Height"), 200));
+    w.scrMon = readBounds(s, "ScrMonForm", w.scrMon);
+    return w;
+}
+
+void writeWindowPos(SettingsBackend& s, const WindowPosSettings& w) {
+    writeBounds(s, "MainWindow", w.main);
+    s.write("WindowPos/SignalGridHeight", std::to_string(w.SignalGridHeight));
+    s.write("WindowPos/Image1Height", std::to_string(w.Image1Height));
+    writeBounds(s, "ScrMonForm", w.scrMon);
+}
+
+std::string slotKey(int slot) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "Signals/%03d", slot);
+    return buf;
+}
+
+void readSlotSettings(const SettingsBackend& s, SignalStore& store) {
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const std::string k = slotKey(n);
+        store[n].DecPlaces = parseIntOr(s.read(k + "/DecPlaces"), kDefaultDecPlaces);
+        store[n].SigColor = static_cast<Colour>(
+            parseIntOr(s.read(k + "/SigColor"), static_cast<int>(defaultSigColor(n))));
+    }
+}
+
+void writeSlotSettings(SettingsBackend& s, const SignalStore& store) {
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const std::string k = slotKey(n);
+        s.write(k + "/DecPlaces", std::to_string(store[n].DecPlaces));
+        s.write(k + "/SigColor", std::to_string(static_cast<int>(store[n].SigColor)));
+    }
+}
+
+} // namespace mv

@@ -1,0 +1,86 @@
+#include "core/SignalStore.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace mv {
+
+namespace {
+// Entries 1..14 of the 16-entry colour table (Black .. White) of the pick list.
+constexpr Colour kFirstColours[14] = {0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                                      0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00,
+                                      0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00};
+} // namespace
+
+Colour defaultSigColor(int n) {
+    if (n >= 1 && n <= 14)
+        return kFirstColours[n - 1];
+    // 8-bit products: the components wrap, they are not clamped.
+    const Colour r = static_cast<std::uint8_t>((n + 3) / 3 * 70);
+    const Colour g = static_cast<std::uint8_t>((n + 4) / 3 * 70);
+    const Colour b = static_cast<std::uint8_t>((n + 5) / 3 * 70);
+    return r | (g << 8) | (b << 16);
+}
+
+SignalStore::SignalStore() : slots_(std::make_unique<std::array<SignalRecord, kSlotCount>>()) {
+    resetSlotSettings();
+}
+
+void SignalStore::resetSlotSettings() {
+    for (int n = 1; n <= kSlotCount; ++n) {
+        (*this)[n].SigColor = defaultSigColor(n);
+        (*this)[n].DecPlaces = kDefaultDecPlaces;
+    }
+}
+
+SignalRecord& SignalStore::operator[](int slot) {
+    if (!validSlot(slot))
+        throw std::out_of_range("signal slot " + std::to_string(slot) + " is not in 1..200");
+    return (*slots_)[static_cast<std::size_t>(slot - 1)];
+}
+
+const SignalRecord& SignalStore::operator[](int slot) const {
+    return const_cast<SignalStore&>(*this)[slot];
+}
+
+void SignalStore::ClearSlot(int n) {
+    if (n == 0) {
+        for (int k = 1; k <= kSlotCount; ++k)
+            ClearSlot(k);
+        return;
+    }
+    SignalRecord& r = (*this)[n];
+    if (!r.occupied())
+        return;
+    r.Data.reset();
+    // The store owns ProcData too; an empty slot keeps no buffer alive.
+    r.ProcData.reset();
+    r.SampleCount = 0;
+    r.SaveDiv = 0;
+    r.f_sampl = 0.0;
+    r.ID = 0;
+    r.TimeOffset = 0.0;
+    r.Plot = false;
+    r.SigName.clear();
+    r.Units.clear();
+    r.Sens_type.clear();
+    r.Sig_note.clear();
+    r.FileExt.clear();
+    r.SigDir.clear();
+}
+
+int SignalStore::FirstFreeSlot() const {
+    for (int k = 1; k <= kSlotCount; ++k)
+        if (!(*this)[k].occupied())
+            return k;
+    return 0;
+}
+
+int SignalStore::SlotAfterLast() const {
+    int k = kSlotCount;
+    while (k >= 1 && !(*this)[k].occupied())
+        --k;
+    return k + 1;
+}
+
+} // namespace mv

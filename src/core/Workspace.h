@@ -1,0 +1,27 @@
+#pragma once
+// Everything the program keeps for the life of the process, in one object the
+// application owns and passes by reference. Tests make as many as they like.
+// Each subsystem adds its own state here as a member.
+#include <string>
+
+#include "core/LoadFiles.h"
+#include "core/SignalStore.h"
+#include "core/Settings.h"
+
+namespace mv {
+
+struct Workspace {
+    SignalStore store;
+    MainSettings settings;
+    WindowPosSettings windowPos;
+    // Readers of the load formats, filled by the files subsystem.
+    ReaderTable readers;
+    // The directory the user works in (the main window's caption).
+    std::string actualDir;
+    // The user's decimal separator, read once at start; tests set it.
+    char decimalSeparator = '.';
+
+    double f_process() const { return settings.dfltSampl_f; }
+};
+
+} // namespace mv

@@ -1,0 +1,18 @@
+#pragma once
+// TForm1, the main window: it wires the regions and commands of every subsystem.
+#include <QMainWindow>
+
+#include "core/Workspace.h"
+
+namespace mv {
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(Workspace& ws, QWidget* parent = nullptr);
+
+private:
+    Workspace& ws_;
+};
+
+} // namespace mv

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "core/Settings.h"
+#include "core/SignalStore.h"
+
+namespace mv {
+namespace {
+
+TEST(Settings, ParsingRules) {
+    EXPECT_EQ(parseIntOr(std::nullopt, 7), 7);
+    EXPECT_EQ(parseIntOr(" 12 ", 7), 12);
+    EXPECT_EQ(parseIntOr("-3", 7), -3);
+    EXPECT_EQ(parseIntOr("12x", 7), 7);
+    EXPECT_EQ(parseIntOr("", 7), 7);
+    EXPECT_EQ(parseIntOr("99999999999", 7), 7);
+    EXPECT_EQ(parseFloatStrict("4000,5", "4000"), 4000.0);
+    EXPECT_EQ(parseFloatStrict("4000.5", "4000"), 4000.5);
+    EXPECT_EQ(parseFloatStrict("1e3", "4000"), 1000.0);
+    EXPECT_EQ(parseFloatStrict(" 5", "4000"), 4000.0);
+    EXPECT_EQ(parseFloatStrict("nan", "4000"), 4000.0);
+    EXPECT_EQ(parseFloatStrict(std::nullopt, "1.0"), 1.0);
+    EXPECT_EQ(formatFloatFull(4000.0), "4000");
+    EXPECT_EQ(formatFloatFull(0.1), "0.1");
+    EXPECT_EQ(formatFixed(2.5, 4), "2.5000");
+    EXPECT_EQ(formatFixed(-0.00005, 4), "-0.0001");
+}
+
+TEST(Settings, EmptyStoreGivesTheFirstStartDefaults) {
+    MemorySettings s;
+    MainSettings m;
+    readMainAtCreate(s, m);
+    readMainAtActivation(s, m);
+    EXPECT_EQ(m.dfltSampl_f, 4000.0);
+    EXPECT_EQ(m.SaveDivPreset, 1);
+    EXPECT_TRUE(m.CreateSignalBackUp);
+    EXPECT_FALSE(m.czechHelp());
+    EXPECT_FALSE(m.Image1_YMin.has_value());
+    const auto w = readWindowPos(s);
+    EXPECT_EQ(w.main, (WindowBounds{1, 1, 1920, 1080}));
+    EXPECT_EQ(w.SignalGridHeight, 200);
+    EXPECT_EQ(w.Image1Height, 200);
+    EXPECT_EQ(w.scrMon, (WindowBounds{10, 10, 1600, 1200}));
+}
+
+TEST(Settings, ValuesThatAreReadSpecially) {
+    MemorySettings s;
+    s.values["HelpLanguage"] = "cz";
+    s.values["dfltSampl_f"] = "4000,5";
+    s.values["WindowPos/SignalGridHeight"] = "10";
+    s.values["CreateSignalBackUp"] = "-1";
+    MainSettings m;
+    readMainAtCreate(s, m);
+    EXPECT_FALSE(m.czechHelp());
+    EXPECT_EQ(m.dfltSampl_f, 4000.0);
+    EXPECT_TRUE(m.CreateSignalBackUp);
+    EXPECT_EQ(readWindowPos(s).SignalGridHeight, 50);
+    s.values["HelpLanguage"] = "CZ";
+    readMainAtCreate(s, m);
+    EXPECT_TRUE(m.czechHelp());
+}
+
+TEST(Settings, MainValuesAndSlotsRoundTrip) {
+    MemorySettings s;
+    MainSettings m;
+    m.dfltSampl_f = 1234.5678901234567;
+    m.FillSigValue = 1.23456;
+    m.SaveFileFormat = 3;
+    m.CreateSignalBackUp = false;
+    m.Image2_YMax = -0.25;
+    m.HelpLanguage = "CZ";
+    writeMain(s, m);
+    EXPECT_EQ(s.values["FillSigValue"], "1.2346");
+    EXPECT_EQ(s.values["CreateSignalBackUp"], "0");
+    MainSettings back;
+    readMainAtCreate(s, back);
+    readMainAtActivation(s, back);
+    EXPECT_EQ(back.dfltSampl_f, m.dfltSampl_f);
+    EXPECT_EQ(back.SaveFileFormat, 3);
+    EXPECT_FALSE(back.CreateSignalBackUp);
+    EXPECT_EQ(back.Image2_YMax, -0.25);
+    EXPECT_TRUE(back.czechHelp());
+
+    SignalStore store;
+    store[3].SigColor = 0xABCDEF;
+    store[200].DecPlaces = 7;
+    writeSlotSettings(s, store);
+    EXPECT_EQ(s.values["Signals/003/SigColor"], std::to_string(0xABCDEF));
+    SignalStore fresh;
+    readSlotSettings(s, fresh);
+    EXPECT_EQ(fresh[3].SigColor, 0xABCDEFu);
+    EXPECT_EQ(fresh[200].DecPlaces, 7);
+    EXPECT_EQ(fresh[15].SigColor, defaultSigColor(15));
+}
+
+TEST(Settings, WindowBoundsMustLieOnAMonitor) {
+    const std::vector<MonitorRect> one{{0, 0, 1920, 1080}};
+    const std::vector<MonitorRect> two{{0, 0, 1920, 1080}, {1920, 0, 2560, 1440}};
+    const WindowBounds onSecond{2100, 100, 1200, 800};
+    EXPECT_EQ(checkOnMonitors(onSecond, two), onSecond);
+    // The second monitor has been removed.
+    EXPECT_EQ(checkOnMonitors(onSecond, one), (WindowBounds{1, 1, 1920, 1080}));
+    EXPECT_EQ(checkOnMonitors({100, 100, 800, 600}, one), (WindowBounds{100, 100, 800, 600}));
+    EXPECT_EQ(checkOnMonitors({100, -50, 800, 600}, one), (WindowBounds{}));
+    EXPECT_EQ(checkOnMonitors({100, 100, 800, 600}, {}), (WindowBounds{}));
+}
+
+} // namespace
+} // namespace mv
