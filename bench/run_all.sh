@@ -3,7 +3,7 @@
 set -euo pipefail
 BUILD_DIR=${1:?build dir}
 shift || true
-for b in "$BUILD_DIR"/bench/bench_*; do
+for b in "$BUILD_DIR"/bench/*/bench_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b" "$@"
