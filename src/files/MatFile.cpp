@@ -227,7 +227,7 @@ std::size_t buildMatStructHeader(std::array<unsigned char, 1024>& out, const Sig
     h.textField(sens);
     h.textField(note);
     // The padding field ends where the Data field must start so the samples land at 1024.
-    const std::size_t P = 792 - h.pos;
+    const std::size_t P = 784 - h.pos;
     h.textField(std::string(P, ' '));
     h.fieldStart(static_cast<std::uint32_t>(48 + dataBytes), mxSINGLE, static_cast<std::int32_t>(n),
                  1);

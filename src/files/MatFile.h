@@ -37,8 +37,8 @@ enum Class : std::uint8_t {
     mxUINT64 = 15,
     mxINT32 = 12,
 };
-// The three text fields share 200 bytes (each rounded up to 8) in the fixed layout.
-inline constexpr std::size_t kTextRoom = 200;
+// The three text fields share 168 bytes (each rounded up to 8) in the fixed layout.
+inline constexpr std::size_t kTextRoom = 168;
 } // namespace mat
 
 // Fills `out` (zeroed) with the structure element from its tag up to and including
