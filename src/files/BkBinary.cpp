@@ -14,8 +14,9 @@ namespace {
 
 // Text between the next literal opening tag and the following closing tag, from `from` on.
 std::string_view elementText(std::string_view xml, std::string_view name, std::size_t from = 0) {
-    const std::string open = "<" + std::string(name) + ">";
-    const std::string close = "</" + std::string(name) + ">";
+    std::string open("<"), close("</");
+    open.append(name).push_back('>');
+    close.append(name).push_back('>');
     const auto a = xml.find(open, from);
     if (a == std::string_view::npos)
         return {};

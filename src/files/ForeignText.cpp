@@ -175,9 +175,9 @@ ReadOutcome readInterfleet(SignalStore& store, const std::string& path, int slot
         if (C == 7)
             r.SigName = kQytl[k - 1];
         else if (C == 12)
-            r.SigName = "B" + std::to_string(k);
+            r.SigName = std::string("B").append(std::to_string(k));
         else
-            r.SigName = "IF_" + std::to_string(k);
+            r.SigName = std::string("IF_").append(std::to_string(k));
         r.f_sampl = kInterfleetFs;
         finishSlot(r, path);
     }
