@@ -214,3 +214,12 @@ void writeSlotSettings(SettingsBackend& s, const SignalStore& store) {
 }
 
 } // namespace mv
+
+namespace mv {
+void fitLayoutHeights(WindowPosSettings& w, int controlPanelHeight) {
+    if (controlPanelHeight + w.SignalGridHeight + w.Image1Height > w.main.height - 200) {
+        w.SignalGridHeight = 200;
+        w.Image1Height = 200;
+    }
+}
+} // namespace mv

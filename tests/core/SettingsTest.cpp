@@ -106,3 +106,19 @@ TEST(Settings, WindowBoundsMustLieOnAMonitor) {
 
 } // namespace
 } // namespace mv
+
+namespace mv {
+namespace {
+TEST(Settings, LayoutHeightsMustLeaveRoomInTheWindow) {
+    WindowPosSettings w;
+    w.SignalGridHeight = 400;
+    w.Image1Height = 300;
+    fitLayoutHeights(w, 150); // 850 <= 1080 - 200
+    EXPECT_EQ(w.SignalGridHeight, 400);
+    w.Image1Height = 340;     // 890 > 880
+    fitLayoutHeights(w, 150);
+    EXPECT_EQ(w.SignalGridHeight, 200);
+    EXPECT_EQ(w.Image1Height, 200);
+}
+} // namespace
+} // namespace mv

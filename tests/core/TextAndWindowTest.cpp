@@ -57,3 +57,14 @@ TEST(Json, WritesNestedValuesWithFullPrecision) {
 
 } // namespace
 } // namespace mv
+
+#include "core/LogFormat.h"
+
+namespace mv {
+namespace {
+TEST(LogFormat, CounterThreeSpacesTimeTwoSpacesText) {
+    EXPECT_EQ(formatLogLine(3, "12:04:05", "Hello"), "3   12:04:05  Hello");
+    EXPECT_EQ(versionLogLine("09.12.2026", "23:40"), "MVtervik 25.12.  Exe date: 09.12.2026 23:40");
+}
+} // namespace
+} // namespace mv
