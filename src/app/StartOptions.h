@@ -1,10 +1,10 @@
 #pragma once
 // The command line of the desktop application:
 //   mvtervik [--settings FILE] [--screenshot FILE.png] [--demo DIR] [--format NAME] [FILE...]
+#include "core/ui/Main.h"
+
 #include <QStringList>
 #include <optional>
-
-#include "core/ui/Main.h"
 
 namespace mv {
 

@@ -1,16 +1,19 @@
 // The desktop application: splash, main window, Monitors window, message loop.
+#include "core/ui/Main.h"
+
+#include "app/StartOptions.h"
+#include "core/UserLocale.h"
+#include "core/Version.h"
+#include "core/Workspace.h"
+#include "core/ui/Splash.h"
+#include "monitors/ui/MV_ScrMonForm.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <exception>
-
-#include "app/StartOptions.h"
-#include "core/Version.h"
-#include "core/Workspace.h"
-#include "core/ui/Main.h"
-#include "core/ui/Splash.h"
-#include "monitors/ui/MV_ScrMonForm.h"
 
 namespace {
 
@@ -53,6 +56,11 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     mv::Workspace ws;
+    // QApplication has switched the process to the user's locale; numbers in files,
+    // settings and texts of this program are always written with '.', so the process keeps
+    // the C numeric locale and remembers the user's separator for the formats that follow it.
+    std::setlocale(LC_NUMERIC, "C");
+    ws.decimalSeparator = mv::userDecimalSeparator();
     mv::TForm1 form(ws, *options, splash);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);

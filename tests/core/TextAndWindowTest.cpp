@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "core/Cp1250.h"
 #include "core/Json.h"
 #include "core/TimeWindow.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
 
 namespace mv {
 namespace {
@@ -16,12 +15,11 @@ TEST(TimeWindow, RoundsHalfToEvenAndClips) {
         std::int64_t first, last;
     };
     const Case cases[] = {
-        {0.0, 1.0, 10.0, 100, 1, 11},
-        {0.25, 0.35, 10.0, 100, 3, 5},  // 2.5 -> 2, 3.5 -> 4
-        {0.15, 0.45, 10.0, 100, 3, 5},  // 1.5 -> 2, 4.5 -> 4
-        {0.0, 100.0, 10.0, 20, 1, 20},  // last clipped to the samples
-        {-1.0, 0.5, 10.0, 20, 1, 6},    // a window before the signal starts at sample 1
-        {5.0, 9.0, 10.0, 20, 51, 20},   // after the last sample: empty
+        {0.0, 1.0, 10.0, 100, 1, 11},  {0.25, 0.35, 10.0, 100, 3, 5}, // 2.5 -> 2, 3.5 -> 4
+        {0.15, 0.45, 10.0, 100, 3, 5},                                // 1.5 -> 2, 4.5 -> 4
+        {0.0, 100.0, 10.0, 20, 1, 20},                                // last clipped to the samples
+        {-1.0, 0.5, 10.0, 20, 1, 6},  // a window before the signal starts at sample 1
+        {5.0, 9.0, 10.0, 20, 51, 20}, // after the last sample: empty
     };
     for (const auto& c : cases) {
         const auto r = windowToSamples(c.t1, c.t2, c.fs, c.count);

@@ -1,16 +1,16 @@
 // The menus of the main window. Every item is a QAction with an object name, so the
 // subsystem that carries out a command connects to it without the window knowing it.
+#include "core/ui/Main.h"
+
 #include <QApplication>
 #include <QMenuBar>
-
-#include "core/ui/Main.h"
 
 namespace mv {
 
 namespace {
 struct Item {
-    const char* name;     // object name
-    const char* text;     // menu text
+    const char* name; // object name
+    const char* text; // menu text
     QKeySequence shortcut;
 };
 
@@ -44,13 +44,16 @@ void TForm1::buildMenus() {
 
     QMenu* edit = bar->addMenu("&Edit");
     // The three test-ID shortcuts are given when the window is created.
+    addItem(
+        edit, this,
+        {"actIncTestId", "Inc Test ID",
+         QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))});
+    addItem(
+        edit, this,
+        {"actDecTestId", "Dec Test ID",
+         QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))});
     addItem(edit, this,
-            {"actIncTestId", "Inc Test ID",
-             QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))});
-    addItem(edit, this,
-            {"actDecTestId", "Dec Test ID",
-             QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))});
-    addItem(edit, this, {"actOpenActualId", "Open acual ID", QKeySequence(Qt::CTRL | Qt::Key_Return)});
+            {"actOpenActualId", "Open acual ID", QKeySequence(Qt::CTRL | Qt::Key_Return)});
     addItem(edit, this, {"actDeleteAllFunctions", "Delete all functions", QKeySequence()});
     addItem(edit, this, {"actCopyGraph", "Copy &graph", QKeySequence(Qt::CTRL | Qt::Key_G)});
 
@@ -61,14 +64,14 @@ void TForm1::buildMenus() {
     for (int k = 1; k <= 10; ++k) {
         const int digit = k % 10;
         const QString n = QString::number(digit);
-        auto* a = addItem(zoom, this,
-                          {"", "", QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + digit))});
+        auto* a = addItem(
+            zoom, this, {"", "", QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + digit))});
         a->setObjectName(QString("actShowZoom%1").arg(k));
         a->setText("Show zoom" + n);
     }
     // Ctrl+Shift+digit arrives as the shifted character on most layouts; match both.
-    const Qt::Key shifted[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,    Qt::Key_At,
-                                 Qt::Key_NumberSign, Qt::Key_Dollar,    Qt::Key_Percent,
+    const Qt::Key shifted[10] = {Qt::Key_ParenRight,  Qt::Key_Exclam,    Qt::Key_At,
+                                 Qt::Key_NumberSign,  Qt::Key_Dollar,    Qt::Key_Percent,
                                  Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
                                  Qt::Key_ParenLeft};
     for (int k = 1; k <= 10; ++k) {
@@ -76,8 +79,9 @@ void TForm1::buildMenus() {
         const QString n = QString::number(digit);
         auto* a = new QAction("Set zoom" + n, this);
         a->setObjectName(QString("actSetZoom%1").arg(k));
-        a->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | static_cast<Qt::Key>(Qt::Key_0 + digit)),
-                         QKeySequence(Qt::CTRL | Qt::SHIFT | shifted[digit])});
+        a->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | static_cast<Qt::Key>(Qt::Key_0 + digit)),
+             QKeySequence(Qt::CTRL | Qt::SHIFT | shifted[digit])});
         a->setShortcutContext(Qt::ApplicationShortcut);
         zoom->addAction(a);
     }
@@ -89,8 +93,8 @@ void TForm1::buildMenus() {
     addItem(control, this, {"actFillValue", "Fill value", QKeySequence(Qt::CTRL | Qt::Key_F)});
     addItem(control, this,
             {"actSwapActiveGraph", "Swap active graph", QKeySequence(Qt::CTRL | Qt::Key_Tab)});
-    QAction* swap =
-        addItem(control, this, {"actSwapWindow", "Swap window", QKeySequence(Qt::CTRL | Qt::Key_W)});
+    QAction* swap = addItem(control, this,
+                            {"actSwapWindow", "Swap window", QKeySequence(Qt::CTRL | Qt::Key_W)});
     connect(swap, &QAction::triggered, this, &TForm1::swapWindow);
 
     QMenu* help = bar->addMenu("&Help");

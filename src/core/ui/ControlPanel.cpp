@@ -1,15 +1,15 @@
 #include "core/ui/ControlPanel.h"
 
+#include "core/LoadFiles.h"
+#include "core/ui/LogPane.h"
+#include "core/ui/ToolPages.h"
+
 #include <QDoubleValidator>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-#include "core/LoadFiles.h"
-#include "core/ui/LogPane.h"
-#include "core/ui/ToolPages.h"
 
 namespace mv {
 

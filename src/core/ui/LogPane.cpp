@@ -1,12 +1,12 @@
 #include "core/ui/LogPane.h"
 
+#include "core/LogFormat.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTime>
-
-#include "core/LogFormat.h"
 
 namespace mv {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The log pane of the main window: every command reports here. Warnings are
 // red, bold and beep; the next normal line is black again.
-#include <QTextEdit>
-
 #include "core/Log.h"
+
+#include <QTextEdit>
 
 namespace mv {
 

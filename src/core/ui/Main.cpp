@@ -1,24 +1,5 @@
 #include "core/ui/Main.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QGridLayout>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QCloseEvent>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QLocale>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QStatusBar>
-#include <QTimer>
-#include <QVBoxLayout>
-
 #include "core/LogFormat.h"
 #include "core/Version.h"
 #include "core/ui/ControlPanel.h"
@@ -26,6 +7,25 @@
 #include "core/ui/QtSettingsBackend.h"
 #include "core/ui/Splash.h"
 #include "core/ui/ToolPages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace mv {
 
@@ -62,8 +62,12 @@ TForm1::TForm1(Workspace& ws, const StartOptions& options, Splash* splash, QWidg
 
 TForm1::~TForm1() = default;
 
-Log& TForm1::log() { return *panel_->log; }
-LogPane* TForm1::logPane() const { return panel_->log; }
+Log& TForm1::log() {
+    return *panel_->log;
+}
+LogPane* TForm1::logPane() const {
+    return panel_->log;
+}
 
 QAction* TForm1::command(const QString& objectName) const {
     return findChild<QAction*>(objectName);
@@ -97,13 +101,16 @@ void TForm1::FormCreate() {
     buildBulkPage();
 
     readMainAtCreate(*settings_, ws_.settings);
+    // A demo session works in the demo folder without replacing the user's own choice.
+    storedDestination_ = ws_.settings.DestinationPath;
     if (!options_.demoDir.isEmpty())
         ws_.settings.DestinationPath = options_.demoDir.toStdString();
     setActualDirectory();
     if (QAction* cz = command("actCzHelp"))
         cz->setChecked(ws_.settings.czechHelp());
 
-    panel_->fProcessEdit->setText(QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
+    panel_->fProcessEdit->setText(
+        QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
     connect(panel_->fProcessEdit, &QLineEdit::editingFinished, this, [this] {
         double v = 0;
         if (panel_->fProcess(v))
@@ -129,6 +136,9 @@ void TForm1::FormCreate() {
     connect(panel_->saveFormat, &QButtonGroup::idClicked, this,
             [this](int id) { ws_.settings.SaveFileFormat = id; });
 
+    // Device functions and wheel table, then the calibration and alignment pages.
+    readDevFnSettings();
+    readAlignAndCurveSettings();
     for (const auto& h : createHooks_)
         if (h.read)
             h.read(*settings_);
@@ -260,8 +270,7 @@ void TForm1::AppActivate() {
         ws_.windowPos = w;
         setGeometry(w.main.left, w.main.top, w.main.width, w.main.height);
         if (monitors_)
-            monitors_->setGeometry(w.scrMon.left, w.scrMon.top, w.scrMon.width,
-                                   w.scrMon.height);
+            monitors_->setGeometry(w.scrMon.left, w.scrMon.top, w.scrMon.width, w.scrMon.height);
 
         readSlotSettings(*settings_, ws_.store);
         readMainAtActivation(*settings_, ws_.settings);
@@ -311,7 +320,18 @@ void TForm1::openStartFiles() {
               static_cast<LoadFormat>(std::clamp(ws_.settings.LoadFileFormat, 0, 8)), ctx);
 }
 
+// The device-function and wheel grids keep "DevFn" (DevChannelSet, QYTL_filter and
+// DevNo1..32); they are read here once the wheelset pages exist.
+void TForm1::readDevFnSettings() {}
+void TForm1::writeDevFnSettings() {}
+// "Align_km" and "Curve2xls" belong to the alignment and curve pages.
+void TForm1::readAlignAndCurveSettings() {}
+void TForm1::writeAlignAndCurveSettings() {}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    // Hints go to the help pane, not to tooltips.
+    if (e->type() == QEvent::ToolTip)
+        return true;
     // Ctrl with a digit of the numeric keypad is not a zoom shortcut: let it reach the
     // focused control as a plain key instead of matching Ctrl+digit.
     if (e->type() == QEvent::ShortcutOverride) {
@@ -356,6 +376,8 @@ void TForm1::FormClose() {
         ws_.settings.FillSigValue = fill;
     if (auto* edit = findChild<QLineEdit*>("DestinationBasePathEdit"))
         ws_.settings.DestinationPath = edit->text().toStdString();
+    if (!options_.demoDir.isEmpty() && ws_.settings.DestinationPath == ws_.actualDir)
+        ws_.settings.DestinationPath = storedDestination_;
     ws_.settings.LoadFileFormat = panel_->loadFormatIndex();
     ws_.settings.SaveFileFormat = panel_->saveFormatIndex();
     writeMain(*settings_, ws_.settings);
@@ -373,6 +395,8 @@ void TForm1::FormClose() {
             if (h.write)
                 h.write(*settings_);
     }
+    writeAlignAndCurveSettings();
+    writeDevFnSettings();
     for (const auto& h : createHooks_)
         if (h.write)
             h.write(*settings_);

@@ -7,14 +7,14 @@
 // the first activation (window layout and per-slot settings), FormClose (settings
 // written). Subsystems that keep settings or start background work plug into the
 // named steps below.
+#include "core/Workspace.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include "core/Workspace.h"
 
 namespace mv {
 
@@ -99,10 +99,15 @@ private:
     void setActualDirectory();
     void swapWindow();
     void openStartFiles();
+    void readDevFnSettings();
+    void writeDevFnSettings();
+    void readAlignAndCurveSettings();
+    void writeAlignAndCurveSettings();
     std::vector<MonitorRect> monitorRects() const;
 
     Workspace& ws_;
     StartOptions options_;
+    std::string storedDestination_;
     Splash* splash_;
     std::unique_ptr<QtSettingsBackend> settings_;
     ControlPanel* panel_ = nullptr;

@@ -1,10 +1,10 @@
 #pragma once
 // Settings in an INI file through QSettings: every subkey is a group of the same
 // name, every value a text, DevChannelSet raw bytes.
+#include "core/Settings.h"
+
 #include <QSettings>
 #include <QString>
-
-#include "core/Settings.h"
 
 namespace mv {
 

@@ -1,10 +1,10 @@
 #include "core/ui/Splash.h"
 
+#include "core/Version.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-
-#include "core/Version.h"
 
 namespace mv {
 

@@ -49,8 +49,8 @@ void ToolTabBar::paintEvent(QPaintEvent*) {
 ToolPages::ToolPages(QWidget* parent) : QTabWidget(parent) {
     setObjectName("PageControl1");
     setTabBar(new ToolTabBar(this));
-    const char* captions[kPageCount] = {"Bulk ID process", "Generator",  "raw to QYTL",
-                                        "Calibr QYTL coef", "Align km", "Curve2xls"};
+    const char* captions[kPageCount] = {"Bulk ID process",  "Generator", "raw to QYTL",
+                                        "Calibr QYTL coef", "Align km",  "Curve2xls"};
     for (const char* c : captions) {
         auto* w = new QWidget(this);
         w->setObjectName(QString(c).remove(' '));

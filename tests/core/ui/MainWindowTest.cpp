@@ -1,5 +1,11 @@
 // The main window's life: start, first activation, close; the settings file it
 // leaves behind; the log pane's lines and the tool-page tabs.
+#include "core/ui/ControlPanel.h"
+#include "core/ui/LogPane.h"
+#include "core/ui/Main.h"
+#include "core/ui/ToolPages.h"
+#include "monitors/ui/MV_ScrMonForm.h"
+
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -7,12 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-
-#include "core/ui/ControlPanel.h"
-#include "core/ui/LogPane.h"
-#include "core/ui/Main.h"
-#include "core/ui/ToolPages.h"
-#include "monitors/ui/MV_ScrMonForm.h"
 
 using namespace mv;
 
@@ -122,8 +122,7 @@ void MainWindowTest::logLinesCountAndWarningsAreRedAndBold() {
     s.form->log().warn("broken");
     s.form->log().info("fine");
     QCOMPARE(pane->counter(), before + 2);
-    const QRegularExpression shape(
-        QString("^%1   \\d{1,2}:\\d\\d:\\d\\d  fine$").arg(before + 2));
+    const QRegularExpression shape(QString("^%1   \\d{1,2}:\\d\\d:\\d\\d  fine$").arg(before + 2));
     QVERIFY2(shape.match(pane->lastLine()).hasMatch(), qPrintable(pane->lastLine()));
     const QTextBlock last = pane->document()->lastBlock();
     const QTextBlock warning = last.previous();
