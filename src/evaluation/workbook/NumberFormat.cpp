@@ -178,6 +178,10 @@ std::string formatFixed(double v, std::string_view code) {
         return prefix + suffix;
     if (percent)
         v *= 100;
+    // The sheet rounds halves away from zero; printf would round 12.5 to 12.
+    const double scale = std::pow(10.0, decimals);
+    if (!exponent && std::fabs(v) * scale < 1e15)
+        v = std::round(v * scale) / scale;
     char buf[400];
     if (exponent) {
         std::snprintf(buf, sizeof buf, "%.*E", decimals, v);
