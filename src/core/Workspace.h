@@ -5,6 +5,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
+#include "evaluation/workbook/SpreadsheetApp.h"
 
 #include <string>
 
@@ -18,6 +19,8 @@ struct Workspace {
     ReaderTable readers;
     // The directory the user works in (the main window's caption).
     std::string actualDir;
+    // The open workbooks: the program's spreadsheet application.
+    SpreadsheetApp spreadsheet;
     // The user's decimal separator, read once at start; tests set it.
     char decimalSeparator = '.';
 
