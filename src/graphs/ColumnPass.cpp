@@ -5,54 +5,92 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace mv {
 
+#if defined(__GNUC__)
 namespace {
-constexpr int kLanes = 8;
-} // namespace
+// Four-wide vectors of the compiler's vector extension: portable across targets, and
+// the loop needs no reassociation licence to use them.
+typedef float V4f __attribute__((vector_size(16)));
+typedef float V2f __attribute__((vector_size(8)));
+typedef double V2d __attribute__((vector_size(16)));
 
+inline V4f load4(const float* p) {
+    V4f v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline V2d load2d(const float* p) {
+    V2f v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_convertvector(v, V2d);
+}
+} // namespace
+#endif
+
+// An AVX2 build is picked at load time where the processor has it: besides being
+// wider, its VEX encoding avoids the penalty legacy SSE code pays after drawing code
+// left the upper vector halves dirty (measured: 4x slower after a QPainter redraw).
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void scanSamples(const float* p, std::int64_t count, SampleScan& s) {
     if (count <= 0)
         return;
-    // Independent lanes let the compiler keep several extremes and sums in vector
-    // registers; a single accumulator would serialise every add on its latency.
-    float mn[kLanes], mx[kLanes];
-    double sum[kLanes], sq[kLanes];
-    for (int l = 0; l < kLanes; ++l) {
-        mn[l] = s.mn;
-        mx[l] = s.mx;
-        sum[l] = 0.0;
-        sq[l] = 0.0;
-    }
     std::int64_t i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
-        for (int l = 0; l < kLanes; ++l) {
-            const float v = p[i + l];
-            mn[l] = v < mn[l] ? v : mn[l];
-            mx[l] = v > mx[l] ? v : mx[l];
-            const double d = v;
-            sum[l] += d;
-            sq[l] += d * d;
+    float mn = s.mn, mx = s.mx;
+    double sum = 0.0, sq = 0.0;
+#if defined(__GNUC__)
+    // Eight samples a step in independent lanes: one accumulator would serialise every
+    // add on its latency. The comparisons keep NaN out of the extremes as below.
+    if (count >= 8) {
+        V4f mnA = {mn, mn, mn, mn}, mnB = mnA;
+        V4f mxA = {mx, mx, mx, mx}, mxB = mxA;
+        V2d s0 = {0, 0}, s1 = s0, s2 = s0, s3 = s0;
+        V2d q0 = s0, q1 = s0, q2 = s0, q3 = s0;
+        for (; i + 8 <= count; i += 8) {
+            const float* b = p + i;
+            const V4f a = load4(b), c = load4(b + 4);
+            mnA = a < mnA ? a : mnA;
+            mnB = c < mnB ? c : mnB;
+            mxA = a > mxA ? a : mxA;
+            mxB = c > mxB ? c : mxB;
+            const V2d d0 = load2d(b), d1 = load2d(b + 2), d2 = load2d(b + 4), d3 = load2d(b + 6);
+            s0 += d0;
+            s1 += d1;
+            s2 += d2;
+            s3 += d3;
+            q0 += d0 * d0;
+            q1 += d1 * d1;
+            q2 += d2 * d2;
+            q3 += d3 * d3;
         }
+        for (int l = 0; l < 4; ++l) {
+            mn = mnA[l] < mn ? mnA[l] : mn;
+            mn = mnB[l] < mn ? mnB[l] : mn;
+            mx = mxA[l] > mx ? mxA[l] : mx;
+            mx = mxB[l] > mx ? mxB[l] : mx;
+        }
+        const V2d st = (s0 + s1) + (s2 + s3);
+        const V2d qt = (q0 + q1) + (q2 + q3);
+        sum = st[0] + st[1];
+        sq = qt[0] + qt[1];
     }
+#endif
     for (; i < count; ++i) {
         const float v = p[i];
-        mn[0] = v < mn[0] ? v : mn[0];
-        mx[0] = v > mx[0] ? v : mx[0];
+        mn = v < mn ? v : mn;
+        mx = v > mx ? v : mx;
         const double d = v;
-        sum[0] += d;
-        sq[0] += d * d;
+        sum += d;
+        sq += d * d;
     }
-    double tsum = 0.0, tsq = 0.0;
-    for (int l = 0; l < kLanes; ++l) {
-        s.mn = mn[l] < s.mn ? mn[l] : s.mn;
-        s.mx = mx[l] > s.mx ? mx[l] : s.mx;
-        tsum += sum[l];
-        tsq += sq[l];
-    }
-    s.sum += tsum;
-    s.sumSq += tsq;
+    s.mn = mn;
+    s.mx = mx;
+    s.sum += sum;
+    s.sumSq += sq;
     s.n += count;
 }
 
