@@ -128,6 +128,25 @@ private slots:
         QVERIFY(!f.ws.graphs.image2._MalujRect);
     }
 
+    void dragOnTheOverviewZoomsTheLowerGraphAndStaysMarked() {
+        Fixture f;
+        TSigImage* g = f.pair->Image1();
+        QTest::mousePress(g, Qt::LeftButton, {}, QPoint(140, 30));
+        QMouseEvent move(QEvent::MouseMove, QPointF(340, 120), g->mapToGlobal(QPointF(340, 120)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(g, &move);
+        QTest::mouseRelease(g, Qt::LeftButton, {}, QPoint(340, 120));
+        QCOMPARE(f.lower().t1, 1.0); // overview 0 .. 10 s over 1000 columns
+        QCOMPARE(f.lower().t2, 3.0);
+        // The band stays on the overview as the mark of the lower graph's window.
+        const QImage shown = g->composedImage();
+        int blue = 0;
+        for (int x = 150; x < 330; ++x)
+            blue += px(shown, x, 30) == 0x0000FFu;
+        QVERIFY(blue > 40);
+        QCOMPARE(px(g->bitmap(), 200, 30), 0xFFFFFFu);
+    }
+
     void swapZoomTwiceAndZoomAll() {
         Fixture f;
         f.pair->Image2()->ZoomTo(1, 2, -1, 1);
