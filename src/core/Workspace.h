@@ -5,6 +5,8 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
+#include "evaluation/workbook/SpreadsheetApp.h"
+#include "graphs/GraphState.h"
 
 #include <string>
 
@@ -16,8 +18,12 @@ struct Workspace {
     WindowPosSettings windowPos;
     // Readers of the load formats, filled by the files subsystem.
     ReaderTable readers;
+    // Windows, drawing records and zoom slots of the two graphs.
+    GraphsState graphs;
     // The directory the user works in (the main window's caption).
     std::string actualDir;
+    // The open workbooks: the program's spreadsheet application.
+    SpreadsheetApp spreadsheet;
     // The user's decimal separator, read once at start; tests set it.
     char decimalSeparator = '.';
 
