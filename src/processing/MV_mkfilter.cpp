@@ -155,14 +155,17 @@ void runFixed(TIirFilter& f, float* s, std::size_t count) {
         yc[k] = f.YCoef[k];
     const double gain = f.Gain;
     for (std::size_t i = 0; i < count; ++i) {
+#pragma GCC unroll 8
         for (int k = 0; k < N; ++k) {
             xh[k] = xh[k + 1];
             yh[k] = yh[k + 1];
         }
         xh[N] = double(s[i]) / gain;
         double acc = xc[0] * xh[0];
+#pragma GCC unroll 8
         for (int k = 1; k <= N; ++k)
             acc += xc[k] * xh[k];
+#pragma GCC unroll 8
         for (int k = 0; k < N; ++k)
             acc += yc[k] * yh[k];
         yh[N] = acc;
