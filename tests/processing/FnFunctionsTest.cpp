@@ -147,6 +147,16 @@ TEST_F(FnRun, EdgeCasesOfTheFunctions) {
         EXPECT_EQ(runOnce(s, {1, 1.2f, 2.2f, 1.0f}, &f), (std::vector<float>{10, 10, 20, 20}));
     }
     {
+        // The regulator decides per call from the means, with no port open.
+        TFnSlot& s = attach("Tri-state_regulator( Feedback sig no=2; Max following error=1; "
+                            "Output=0; ComNo=0)");
+        const std::vector<float> low{1, 1}, near{2.5f, 3.5f}, high{6, 6};
+        EXPECT_EQ(runOnce(s, {3, 3}, &low), (std::vector<float>{1, 1}));
+        EXPECT_EQ(runOnce(s, {3, 3}, &near), (std::vector<float>{0, 0}));
+        EXPECT_EQ(runOnce(s, {3, 3}, &high), (std::vector<float>{-1, -1}));
+        EXPECT_FALSE(s.port.isOpen());
+    }
+    {
         TFnSlot& s = attach("Mirror( Nil=0)");
         EXPECT_EQ(runOnce(s, {1, 2, 3}), (std::vector<float>{3, 2, 1}));
     }

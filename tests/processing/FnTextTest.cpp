@@ -3,6 +3,7 @@
 #include "processing/MV_func.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 
 namespace mv {
@@ -175,6 +176,52 @@ TEST_F(FnText, RegulatorPortThatDoesNotOpenIsReportedOnce) {
     EXPECT_EQ(log.warnings(), 1);
     EXPECT_TRUE(log.contains("/nonexistent/tty-for-test"));
     EXPECT_EQ(fs().comPorts.pathOf(3), "/dev/ttyS2");
+}
+
+} // namespace
+} // namespace mv
+
+namespace mv {
+namespace {
+
+// Mangled texts either attach or leave the step empty, and whatever attaches runs over
+// a short window without touching memory it does not own (run under the sanitizers).
+TEST(FnTextRobustness, MangledTextsAttachOrFailCleanly) {
+    auto ws = std::make_unique<Workspace>();
+    NullLog log;
+    for (int s = 1; s <= 3; ++s) {
+        SampleBuffer b = SampleBuffer::allocate(s == 2 ? 5 : 64);
+        for (std::size_t i = 0; i < b.size(); ++i)
+            b[i] = static_cast<float>((i * 7) % 13) - 3.0f;
+        ws->store[s].setData(std::move(b));
+        ws->store[s].f_sampl = 100.0;
+    }
+    std::mt19937 gen(17);
+    const std::string junk = "();= ,.-0123456789e";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = FnDefaultText(ws->fnSlots, TFnTyp(1 + round % 22)).text;
+        const int edits = 1 + static_cast<int>(gen() % 3);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            const std::size_t at = gen() % text.size();
+            switch (gen() % 3) {
+            case 0:
+                text.erase(at, 1);
+                break;
+            case 1:
+                text.insert(at, 1, junk[gen() % junk.size()]);
+                break;
+            default:
+                text[at] = junk[gen() % junk.size()];
+                break;
+            }
+        }
+        if (FnAttach(*ws, 1, Fn1, text, log)) {
+            ws->store[1].ProcFn = true;
+            ProcessSignal(*ws, 1, 0.0, 0.3, true, false, log);
+        } else {
+            EXPECT_EQ(ws->fnSlots(1, Fn1).FnTyp, fnNone) << text;
+        }
+    }
 }
 
 } // namespace
