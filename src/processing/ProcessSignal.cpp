@@ -58,7 +58,8 @@ std::optional<std::string> cannotRun(const Workspace& ws, int sig, int step, std
         }
         if (!SignalStore::validSlot(v) || !ws.store[v].occupied())
             return d.Name.str() + " reads signal " + std::to_string(v) + ", which is empty";
-        if (ws.store[v].SampleCount < s + len)
+        const SignalRecord& a = ws.store[v];
+        if (a.SampleCount < s + len || static_cast<std::int64_t>(a.Data.size()) < s + len)
             return d.Name.str() + " reads signal " + std::to_string(v) +
                    ", which is shorter than the window";
     }
