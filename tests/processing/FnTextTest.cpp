@@ -2,9 +2,12 @@
 #include "core/Workspace.h"
 #include "processing/MV_func.h"
 
+#include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
+#include <unistd.h>
 
 namespace mv {
 namespace {
@@ -222,6 +225,41 @@ TEST(FnTextRobustness, MangledTextsAttachOrFailCleanly) {
             EXPECT_EQ(ws->fnSlots(1, Fn1).FnTyp, fnNone) << text;
         }
     }
+}
+
+} // namespace
+} // namespace mv
+
+namespace mv {
+namespace {
+
+TEST(SerialLines, OpensTerminalsOnlyAndRegulatorDrivesThem) {
+    SerialLines lines;
+    std::string why;
+    EXPECT_FALSE(lines.open("/dev/null", why));
+    EXPECT_EQ(why, "not a serial device");
+    EXPECT_FALSE(lines.open("/nonexistent/ttyS0", why));
+    EXPECT_FALSE(lines.isOpen());
+    EXPECT_FALSE(lines.setLines(true, false));
+
+    // A pseudo-terminal stands in for a serial port.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        GTEST_SKIP() << "no pseudo-terminals here";
+    const std::string slave = ::ptsname(master);
+    auto ws = std::make_unique<Workspace>();
+    CaptureLog log;
+    ws->fnSlots.comPorts.paths[3] = slave;
+    ASSERT_TRUE(FnAttach(*ws, 1, Fn1,
+                         "Tri-state_regulator( Feedback sig no=2; Max following error=1; "
+                         "Output=0; ComNo=3)",
+                         log));
+    EXPECT_TRUE(ws->fnSlots(1, Fn1).port.isOpen());
+    EXPECT_EQ(log.warnings(), 0);
+    // Setting ComNo again closes the port first; 0 leaves it closed.
+    EXPECT_EQ(FnSetParam(*ws, 1, Fn1, fnTriStateReg, 4, "0", log), FnParamStatus::Accepted);
+    EXPECT_FALSE(ws->fnSlots(1, Fn1).port.isOpen());
+    ::close(master);
 }
 
 } // namespace
