@@ -7,6 +7,7 @@
 #include "core/SignalStore.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "graphs/GraphState.h"
+#include "processing/MV_func.h"
 
 #include <string>
 
@@ -20,6 +21,8 @@ struct Workspace {
     ReaderTable readers;
     // Windows, drawing records and zoom slots of the two graphs.
     GraphsState graphs;
+    // The function chains of all slots and the catalogue's current default texts.
+    FnSlots fnSlots;
     // The directory the user works in (the main window's caption).
     std::string actualDir;
     // The open workbooks: the program's spreadsheet application.
