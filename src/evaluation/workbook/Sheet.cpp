@@ -10,7 +10,7 @@ CellValue toValue(const Cell& c) {
     v.type = c.type;
     v.number = c.number;
     if (c.type == CellType::Text || c.type == CellType::Error)
-        v.text = c.text;
+        v.text = c.str();
     return v;
 }
 
@@ -72,14 +72,14 @@ void Sheet::setValue(int row, int col, const CellValue& v) {
             it->type = CellType::Empty;
             it->hasFormula = false;
             it->number = 0;
-            it->text.clear();
+            it->text = nullptr;
         }
         return;
     }
     Cell& c = touch(row, col);
     c.type = v.type == CellType::Date ? CellType::Number : v.type;
     c.number = v.type == CellType::Bool ? (v.number != 0 ? 1.0 : 0.0) : v.number;
-    c.text = (v.type == CellType::Text || v.type == CellType::Error) ? v.text : std::string();
+    c.text = (v.type == CellType::Text || v.type == CellType::Error) ? intern(v.text) : nullptr;
     if (c.hasFormula) {
         c.hasFormula = false;
         formulas_.erase({row, col});
@@ -131,9 +131,15 @@ CellRange Sheet::usedRange() const {
     return r;
 }
 
-void Sheet::dropEmptyRows() {
-    for (auto it = rows_.begin(); it != rows_.end();)
+const std::string* Sheet::intern(std::string_view text) {
+    return &*texts_.emplace(text).first;
+}
+
+void Sheet::finishReading() {
+    for (auto it = rows_.begin(); it != rows_.end();) {
+        it->second.cells.shrink_to_fit();
         it = it->second.cells.empty() && it->second.attrs.empty() ? rows_.erase(it) : std::next(it);
+    }
 }
 
 std::size_t Sheet::cellCount() const {
@@ -145,8 +151,8 @@ std::size_t Sheet::cellCount() const {
 
 void Sheet::merge(const CellRange& r) {
     auto overlaps = [&](const CellRange& m) {
-        return !(m.last.row < r.first.row || m.first.row > r.last.row ||
-                 m.last.col < r.first.col || m.first.col > r.last.col);
+        return !(m.last.row < r.first.row || m.first.row > r.last.row || m.last.col < r.first.col ||
+                 m.first.col > r.last.col);
     };
     merges_.erase(std::remove_if(merges_.begin(), merges_.end(), overlaps), merges_.end());
     if (r.first != r.last)
