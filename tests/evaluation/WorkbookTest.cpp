@@ -1,15 +1,15 @@
 // The workbook engine on its own: what a save writes comes back on open, damaged
 // packages fail with a clear text, and a failed save never harms the file on disk.
+#include "evaluation/workbook/NumberFormat.h"
+#include "evaluation/workbook/SpreadsheetApp.h"
+#include "evaluation/workbook/ZipIo.h"
+#include "support/TestSupport.h"
+
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <limits>
-
-#include "evaluation/workbook/NumberFormat.h"
-#include "evaluation/workbook/SpreadsheetApp.h"
-#include "evaluation/workbook/ZipIo.h"
-#include "support/TestSupport.h"
 
 namespace mv {
 namespace {
@@ -44,19 +44,20 @@ const char* const kWbRels =
 
 std::map<std::string, std::string> minimalParts(const std::string& sheetXml,
                                                 const std::string& definedNames = "") {
-    return {{"[Content_Types].xml", kTypes},
-            {"_rels/.rels", kRootRels},
-            {"xl/_rels/workbook.xml.rels", kWbRels},
-            {"xl/workbook.xml",
-             R"(<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
-             R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
-             R"(<sheets><sheet name="Data" sheetId="1" r:id="rId1"/></sheets>)" +
-                 definedNames + "</workbook>"},
-            {"xl/sharedStrings.xml",
-             R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
-             R"(<si><t>plain</t></si><si><r><t>ri</t></r><r><rPr><b/></rPr><t xml:space="preserve">ch </t></r>)"
-             R"(<rPh sb="0" eb="1"><t>PHONETIC</t></rPh></si><si><t>a &amp; b &#x10D;</t></si></sst>)"},
-            {"xl/worksheets/sheet1.xml", sheetXml}};
+    return {
+        {"[Content_Types].xml", kTypes},
+        {"_rels/.rels", kRootRels},
+        {"xl/_rels/workbook.xml.rels", kWbRels},
+        {"xl/workbook.xml",
+         R"(<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+         R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+         R"(<sheets><sheet name="Data" sheetId="1" r:id="rId1"/></sheets>)" +
+             definedNames + "</workbook>"},
+        {"xl/sharedStrings.xml",
+         R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+         R"(<si><t>plain</t></si><si><r><t>ri</t></r><r><rPr><b/></rPr><t xml:space="preserve">ch </t></r>)"
+         R"(<rPh sb="0" eb="1"><t>PHONETIC</t></rPh></si><si><t>a &amp; b &#x10D;</t></si></sst>)"},
+        {"xl/worksheets/sheet1.xml", sheetXml}};
 }
 
 TEST(WorkbookRoundTrip, ValuesFormatsAndNamesComeBackAfterSave) {
@@ -64,12 +65,14 @@ TEST(WorkbookRoundTrip, ValuesFormatsAndNamesComeBackAfterSave) {
     SpreadsheetApp app;
     const WorkbookId id = app.newWorkbook("PARAM");
     const SheetHandle s = app.sheetAt(id, 0);
-    const double numbers[] = {0.1, 1.0 / 3.0, -2.5e-300, 5e-324, 1.7976931348623157e308,
-                              123456789012345678.0, M_PI, -0.0, 1e21, 65535};
+    const double numbers[] = {
+        0.1,  1.0 / 3.0, -2.5e-300, 5e-324, 1.7976931348623157e308, 123456789012345678.0,
+        M_PI, -0.0,      1e21,      65535};
     for (int i = 0; i < 10; ++i)
         app.setValue(s, i + 1, 1, CellValue::num(numbers[i]));
-    const std::string texts[] = {"Žluťoučký kůň", "  spaces  ", "<&>\"'", "two\nlines",
-                                 "cr\r\nlf", "_x0041_ literal", "tab\there", "", "Save off"};
+    const std::string texts[] = {"Žluťoučký kůň", "  spaces  ", "<&>\"'",
+                                 "two\nlines",    "cr\r\nlf",   "_x0041_ literal",
+                                 "tab\there",     "",           "Save off"};
     for (int i = 0; i < 9; ++i)
         app.setValue(s, i + 1, 2, CellValue::str(texts[i]));
     app.setValue(s, 1, 3, CellValue::boolean(true));
@@ -159,8 +162,10 @@ TEST(WorkbookRead, HandWrittenPackageWithInlineSharedAndRichStrings) {
         R"(<x:row><x:c r="D4"/></x:row>)"
         R"(</x:sheetData><x:pageMargins left="1" right="1" top="1" bottom="1" header="0" footer="0"/></x:worksheet>)";
     const fs::path file = dir / "hand.xlsx";
-    writePackage(file, minimalParts(sheet, R"(<definedNames><definedName name="Ident">Data!$A$3</definedName>)"
-                                           R"(<definedName name="Broken">#REF!$A$1</definedName></definedNames>)"));
+    writePackage(
+        file, minimalParts(sheet,
+                           R"(<definedNames><definedName name="Ident">Data!$A$3</definedName>)"
+                           R"(<definedName name="Broken">#REF!$A$1</definedName></definedNames>)"));
     auto wb = Workbook::open(file.string());
     const Sheet& s = wb->sheet(0);
     EXPECT_EQ(s.value(1, 1), CellValue::str("plain"));
@@ -199,7 +204,8 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
         const char* fragment;
     };
     const std::vector<Case> cases = {
-        {"text file", [](const fs::path& p) { test::writeFile(p, "just text, no zip"); }, "not a zip"},
+        {"text file", [](const fs::path& p) { test::writeFile(p, "just text, no zip"); },
+         "not a zip"},
         {"missing workbook part",
          [&](const fs::path& p) {
              auto parts = ok;
@@ -223,23 +229,28 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
          "malformed XML in xl/workbook.xml"},
         {"malformed sheet XML",
          [&](const fs::path& p) {
-             writePackage(p, minimalParts("<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></row>"));
+             writePackage(
+                 p, minimalParts("<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></row>"));
          },
          "malformed XML in xl/worksheets/sheet1.xml"},
         {"number that is not one",
          [&](const fs::path& p) {
-             writePackage(p, minimalParts("<worksheet><sheetData><row><c r=\"B2\"><v>1,5</v></c></row></sheetData></worksheet>"));
+             writePackage(p, minimalParts("<worksheet><sheetData><row><c "
+                                          "r=\"B2\"><v>1,5</v></c></row></sheetData></worksheet>"));
          },
          "cell B2 holds '1,5'"},
         {"shared string out of range",
          [&](const fs::path& p) {
-             writePackage(p, minimalParts("<worksheet><sheetData><row><c r=\"A1\" t=\"s\"><v>9</v></c></row></sheetData></worksheet>"));
+             writePackage(p, minimalParts("<worksheet><sheetData><row><c r=\"A1\" "
+                                          "t=\"s\"><v>9</v></c></row></sheetData></worksheet>"));
          },
          "shared string index '9'"},
         {"name of a sheet that does not exist",
          [&](const fs::path& p) {
-             writePackage(p, minimalParts("<worksheet><sheetData/></worksheet>",
-                                          "<definedNames><definedName name=\"X\" localSheetId=\"4\">Data!A1</definedName></definedNames>"));
+             writePackage(p,
+                          minimalParts("<worksheet><sheetData/></worksheet>",
+                                       "<definedNames><definedName name=\"X\" "
+                                       "localSheetId=\"4\">Data!A1</definedName></definedNames>"));
          },
          "sheet number 4"},
         {"missing file", [](const fs::path&) {}, "no such file"},
@@ -269,7 +280,8 @@ TEST(WorkbookSave, FailureLeavesTheFileOnDiskAndTheWorkbookOpen) {
     // A directory stands where the file must go: the rename fails after the write.
     fs::create_directory(dir / "blocked.xlsx");
     fs::create_directory(dir / "blocked.xlsx" / "inside");
-    EXPECT_THROW_MSG(app.saveAs(id, (dir / "blocked.xlsx").string()), SpreadsheetError, "unchanged");
+    EXPECT_THROW_MSG(app.saveAs(id, (dir / "blocked.xlsx").string()), SpreadsheetError,
+                     "unchanged");
     EXPECT_THROW_MSG(app.saveAs(id, (dir / "no" / "such" / "dir.xlsx").string()), SpreadsheetError,
                      "Cannot save");
     EXPECT_THROW_MSG(app.saveAs(id, (dir / "log.txt").string()), SpreadsheetError, ".xlsx");
@@ -336,7 +348,8 @@ TEST(SpreadsheetOps, FindWholeCellForwardBackwardAndEmpty) {
         app.setValue(s, r, 1, CellValue::num(r));
     EXPECT_EQ(app.find(s, a, CellValue::empty(), FindDirection::Next)->row, 21);
     // A10 is found last when everything below is full.
-    EXPECT_EQ(app.find(s, {{10, 1}, {20, 1}}, CellValue::empty(), FindDirection::Next), std::nullopt);
+    EXPECT_EQ(app.find(s, {{10, 1}, {20, 1}}, CellValue::empty(), FindDirection::Next),
+              std::nullopt);
     app.setValue(s, 10, 1, CellValue::empty());
     EXPECT_EQ(app.find(s, {{10, 1}, {20, 1}}, CellValue::empty(), FindDirection::Next)->row, 10);
 }

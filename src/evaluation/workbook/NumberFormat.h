@@ -1,10 +1,10 @@
 #pragma once
 // How a value looks on the sheet under its number format, and how a typed text
 // becomes a value.
+#include "evaluation/workbook/Sheet.h"
+
 #include <string>
 #include <string_view>
-
-#include "evaluation/workbook/Sheet.h"
 
 namespace mv {
 
