@@ -281,6 +281,12 @@ DateTimeParts dateFromSerial(double serial) {
     return p;
 }
 
+std::string exactNumberText(double v) {
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
 std::string generalNumberText(double v) {
     if (!std::isfinite(v))
         return "#NUM!";

@@ -19,6 +19,10 @@ std::string formatValue(const CellValue& v, std::string_view code);
 // trailing zeros, exponent form for very large or very small magnitudes.
 std::string generalNumberText(double v);
 
+// The shortest text that reads back to the same double ("0.1", "1e+21"): for editing,
+// where the shown text must not lose digits.
+std::string exactNumberText(double v);
+
 // A date serial (1900 date system) as "yyyy-mm-dd" or with time "yyyy-mm-dd hh:mm:ss".
 struct DateTimeParts {
     int year = 1900, month = 1, day = 0, hour = 0, minute = 0, second = 0;
