@@ -158,6 +158,11 @@ void WorkbooksWindowTest::sheetsAndNames() {
     QCOMPARE(w.sheetTabs()->tabText(1), QString("Results"));
     QCOMPARE(outputSheetEntries(ws.spreadsheet),
              (std::vector<std::string>{"[Book1]Sheet1", "[Book1]Results"}));
+    bool agree = false;
+    w.confirm = [&](const QString&) { return agree; };
+    w.deleteSheet();
+    QCOMPARE(w.sheetTabs()->count(), 2);
+    agree = true;
     w.deleteSheet();
     QCOMPARE(w.sheetTabs()->count(), 1);
     QCOMPARE(changed.count(), 4); // new, add, rename, delete

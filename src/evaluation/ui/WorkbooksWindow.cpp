@@ -44,6 +44,9 @@ WorkbooksWindow::WorkbooksWindow(Workspace& ws, Log& log, QWidget* parent)
         return ok ? name : QString();
     };
 
+    confirm = [this](const QString& question) {
+        return QMessageBox::question(this, tr("Workbooks"), question) == QMessageBox::Yes;
+    };
     showError = [this](const QString& text) { QMessageBox::warning(this, tr("Workbooks"), text); };
 
     auto* bar = new QToolBar(this);
@@ -343,6 +346,9 @@ void WorkbooksWindow::deleteSheet() {
     if (!h.isSet() || !ws_.spreadsheet.isOpen(h))
         return;
     const int index = tabs_->currentIndex();
+    const QString name = QString::fromStdString(ws_.spreadsheet.sheetName(h));
+    if (!confirm(tr("Delete sheet %1 with everything on it?").arg(name)))
+        return;
     if (!guard([&] { ws_.spreadsheet.deleteSheet(h); }))
         return;
     showWorkbook(current_, std::max(0, index - 1));

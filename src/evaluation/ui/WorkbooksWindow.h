@@ -32,6 +32,8 @@ public:
     std::function<QString(const QString& suggested)> askSaveName;
     // A sheet name for Add / Rename; the default shows an input box. Empty = cancelled.
     std::function<QString(const QString& title, const QString& suggested)> askSheetName;
+    // Asks before deleting a sheet; the default is a message box.
+    std::function<bool(const QString& question)> confirm;
     // Shows a failure (it is in the log as well); the default is a message box.
     std::function<void(const QString& text)> showError;
 

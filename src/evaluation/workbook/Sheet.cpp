@@ -37,6 +37,7 @@ Cell& Sheet::touch(int row, int col) {
     if (cells.empty() || cells.back().col < static_cast<std::uint32_t>(col)) {
         cells.push_back(Cell{});
         cells.back().col = static_cast<std::uint32_t>(col);
+        cells.back().style = cols_.empty() ? 0 : columnStyle(col);
         return cells.back();
     }
     auto it = std::lower_bound(cells.begin(), cells.end(), static_cast<std::uint32_t>(col),
@@ -45,6 +46,7 @@ Cell& Sheet::touch(int row, int col) {
         return *it;
     Cell fresh;
     fresh.col = static_cast<std::uint32_t>(col);
+    fresh.style = cols_.empty() ? 0 : columnStyle(col);
     return *cells.insert(it, std::move(fresh));
 }
 
@@ -166,25 +168,44 @@ double Sheet::columnWidth(int col) const {
     return 0.0;
 }
 
-void Sheet::setColumnWidth(int col, double width) {
-    for (size_t i = 0; i < cols_.size(); ++i) {
-        ColumnInfo c = cols_[i];
+std::uint32_t Sheet::columnStyle(int col) const {
+    for (const auto& c : cols_)
+        if (col >= c.min && col <= c.max)
+            return c.style;
+    return 0;
+}
+
+namespace {
+// The entry of one column alone, split out of a range when needed.
+ColumnInfo& singleColumn(std::vector<ColumnInfo>& cols, int col) {
+    for (size_t i = 0; i < cols.size(); ++i) {
+        ColumnInfo c = cols[i];
         if (col < c.min || col > c.max)
             continue;
-        // Split the range so only this column changes.
+        if (c.min == c.max)
+            return cols[i];
         std::vector<ColumnInfo> parts;
         if (c.min < col)
-            parts.push_back({c.min, col - 1, c.width, c.attrs});
-        parts.push_back({col, col, width, c.attrs});
+            parts.push_back({c.min, col - 1, c.width, c.attrs, c.style});
+        parts.push_back({col, col, c.width, c.attrs, c.style});
         if (col < c.max)
-            parts.push_back({col + 1, c.max, c.width, c.attrs});
-        cols_.erase(cols_.begin() + static_cast<long>(i));
-        cols_.insert(cols_.begin() + static_cast<long>(i), parts.begin(), parts.end());
-        return;
+            parts.push_back({col + 1, c.max, c.width, c.attrs, c.style});
+        cols.erase(cols.begin() + static_cast<long>(i));
+        cols.insert(cols.begin() + static_cast<long>(i), parts.begin(), parts.end());
+        return cols[i + (c.min < col ? 1 : 0)];
     }
-    auto it = std::lower_bound(cols_.begin(), cols_.end(), col,
+    auto it = std::lower_bound(cols.begin(), cols.end(), col,
                                [](const ColumnInfo& c, int k) { return c.max < k; });
-    cols_.insert(it, ColumnInfo{col, col, width, {}});
+    return *cols.insert(it, ColumnInfo{col, col, 0.0, {}, 0});
+}
+} // namespace
+
+void Sheet::setColumnWidth(int col, double width) {
+    singleColumn(cols_, col).width = width;
+}
+
+void Sheet::setColumnStyle(int col, std::uint32_t style) {
+    singleColumn(cols_, col).style = style;
 }
 
 } // namespace mv

@@ -61,8 +61,9 @@ struct Row {
 struct ColumnInfo {
     int min = 1;
     int max = 1;
-    double width = 0.0; // in characters; 0 = not set
-    std::string attrs;  // other <col> attributes (style, hidden, ...), kept as read
+    double width = 0.0;      // in characters; 0 = not set
+    std::string attrs;       // other <col> attributes (hidden, outline, ...), kept as read
+    std::uint32_t style = 0; // the format new cells of the column take
 };
 
 class Sheet {
@@ -97,6 +98,8 @@ public:
 
     double columnWidth(int col) const; // 0 when not set
     void setColumnWidth(int col, double width);
+    std::uint32_t columnStyle(int col) const;
+    void setColumnStyle(int col, std::uint32_t style);
     std::vector<ColumnInfo>& columns() { return cols_; }
     const std::vector<ColumnInfo>& columns() const { return cols_; }
 

@@ -67,7 +67,7 @@ public:
             }
             if (q >= end_)
                 fail("unterminated tag");
-            t.selfClosing = q[-1] == '/';
+            t.selfClosing = q > a0 && q[-1] == '/';
             t.attrs = std::string_view(a0, static_cast<size_t>(q - a0) - (t.selfClosing ? 1 : 0));
             p_ = q + 1;
             return true;

@@ -297,6 +297,20 @@ void SpreadsheetApp::setColumnWidth(const SheetHandle& h, int col, double width)
     workbook(h.workbook).markChanged();
 }
 
+void SpreadsheetApp::setColumnNumberFormat(const SheetHandle& h, int col, const std::string& code) {
+    checkCell(1, col);
+    if (code.empty())
+        throw SpreadsheetError("An empty number format");
+    Sheet& s = resolve(h);
+    Styles& st = workbook(h.workbook).styles();
+    s.setColumnStyle(col, st.withNumberFormat(s.columnStyle(col), code));
+    for (const auto& [row, data] : s.rows())
+        for (const Cell& c : data.cells)
+            if (static_cast<int>(c.col) == col)
+                s.setStyle(row, col, st.withNumberFormat(c.style, code));
+    workbook(h.workbook).markChanged();
+}
+
 NamedCell SpreadsheetApp::namedCell(const SheetHandle& h, const std::string& name) {
     Sheet& from = resolve(h);
     NameTarget t = workbook(h.workbook).resolveName(name, &from);

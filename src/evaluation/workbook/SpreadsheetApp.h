@@ -105,6 +105,8 @@ public:
     void setWrap(const SheetHandle& h, const CellRange& r);
     void merge(const SheetHandle& h, const CellRange& r);
     void setColumnWidth(const SheetHandle& h, int col, double width);
+    // `EntireColumn.NumberFormat`: the cells of the column and those written later.
+    void setColumnNumberFormat(const SheetHandle& h, int col, const std::string& code);
 
     // --- named cells ---
     // The first cell of the range a defined name points at, seen from the sheet.

@@ -159,9 +159,13 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
                 ci.min = std::clamp(c.attribute("min").as_int(1), 1, kMaxColumns);
                 ci.max = std::clamp(c.attribute("max").as_int(ci.min), ci.min, kMaxColumns);
                 ci.width = c.attribute("width").as_double(0.0);
+                ci.style = c.attribute("style").as_uint(0);
+                if (ci.style >= wb.styles_.formatCount())
+                    ci.style = 0;
                 for (auto a = c.first_attribute(); a; a = a.next_attribute()) {
                     const std::string_view an = a.name();
-                    if (an == "min" || an == "max" || an == "width" || an == "customWidth")
+                    if (an == "min" || an == "max" || an == "width" || an == "customWidth" ||
+                        an == "style")
                         continue;
                     std::string v;
                     detail::appendEscaped(v, a.value());

@@ -151,6 +151,8 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
                 "<col min=\"" + std::to_string(c.min) + "\" max=\"" + std::to_string(c.max) + "\"";
             if (c.width > 0)
                 xml += " width=\"" + formatWidth(c.width) + "\" customWidth=\"1\"";
+            if (c.style != 0)
+                xml += " style=\"" + std::to_string(c.style) + "\"";
             xml += c.attrs + "/>";
             cols.append_buffer(xml.data(), xml.size());
         }
