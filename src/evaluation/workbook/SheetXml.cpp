@@ -29,6 +29,8 @@ public:
 
     bool next(Tag& t) {
         for (;;) {
+            if (p_ >= end_)
+                return false;
             p_ = static_cast<const char*>(std::memchr(p_, '<', static_cast<size_t>(end_ - p_)));
             if (!p_) {
                 p_ = end_;
@@ -76,6 +78,8 @@ public:
 
     // The character data up to the next tag.
     std::string_view text() const {
+        if (p_ >= end_)
+            return {p_, 0};
         const char* e =
             static_cast<const char*>(std::memchr(p_, '<', static_cast<size_t>(end_ - p_)));
         if (!e)
