@@ -154,6 +154,7 @@ SheetHandle SpreadsheetApp::addSheet(WorkbookId id, const std::string& name) {
 
 void SpreadsheetApp::renameSheet(const SheetHandle& h, const std::string& newName) {
     workbook(h.workbook).renameSheet(resolve(h), newName);
+    rescanDue_ = true; // the output-sheet list shows sheet names
 }
 
 void SpreadsheetApp::deleteSheet(const SheetHandle& h) {

@@ -142,7 +142,8 @@ public:
     // `ref` is workbook name + "!FormatListu" or "!VybarviMatici".
     void runMacro(const std::string& ref, const SheetHandle& h);
 
-    // The rescan flag: set by open, new, before close, new sheet and sheet delete.
+    // The rescan flag: set by open, new, before close, new sheet and sheet delete, and
+    // also by Save As and sheet rename, which change the names the output list shows.
     bool rescanDue() const { return rescanDue_; }
     void setRescanDue(bool due) { rescanDue_ = due; }
 
