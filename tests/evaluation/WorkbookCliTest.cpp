@@ -1,13 +1,18 @@
 // mvtervik-cli workbook set / dump, run as the user runs them.
 #include "support/TestSupport.h"
 
+#include <filesystem>
+
 namespace mv {
 namespace {
 
 using test::TempDir;
 
+// The CLI of the same build tree: this test sits in <build>/tests/evaluation.
 std::string cli() {
-    return (test::binaryDir() / "src" / "app" / "mvtervik-cli").string();
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path().parent_path() / "src" / "app" / "mvtervik-cli")
+        .string();
 }
 
 TEST(WorkbookCli, SetThenDumpAsJsonAndText) {
