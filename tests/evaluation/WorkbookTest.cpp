@@ -192,15 +192,22 @@ TEST(WorkbookRead, HandWrittenPackageWithInlineSharedAndRichStrings) {
 
     // Saved again: the sheet parts we do not model stay, the row height too.
     wb->sheet(0).setValue(10, 1, CellValue::num(7));
+    wb->sheet(0).merge({{12, 1}, {13, 2}});
+    wb->sheet(0).setColumnWidth(3, 20);
     wb->saveAs((dir / "again.xlsx").string());
     auto parts = detail::readZip((dir / "again.xlsx").string());
     const std::string& xml = parts.at("xl/worksheets/sheet1.xml");
     EXPECT_NE(xml.find("tabColor"), std::string::npos);
     EXPECT_NE(xml.find("pageMargins"), std::string::npos);
     EXPECT_NE(xml.find("customHeight=\"1\""), std::string::npos);
+    EXPECT_NE(xml.find("<x:mergeCell ref=\"A12:B13\""),
+              std::string::npos); // in the document's namespace
+    EXPECT_NE(xml.find("<x:col min=\"3\""), std::string::npos);
     auto again = Workbook::open((dir / "again.xlsx").string());
     EXPECT_EQ(again->sheet(0).value(3, 1), CellValue::str("inline \xC4\x8D"));
     EXPECT_EQ(again->sheet(0).value(10, 1), CellValue::num(7));
+    EXPECT_EQ(again->sheet(0).merges().size(), 1u);
+    EXPECT_EQ(again->sheet(0).columnWidth(3), 20);
 }
 
 TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {

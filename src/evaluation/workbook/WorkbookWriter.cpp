@@ -142,13 +142,18 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
     auto data = child(ws, "sheetData");
     if (!ws || !data)
         throw std::runtime_error("the sheet '" + s.name() + "' lost its layout");
-    auto dim = insertOrdered(ws, "dimension", {"sheetViews", "sheetFormatPr", "cols", "sheetData"});
+    // Elements we add carry the prefix the document gives its own (x:worksheet -> x:).
+    const std::string wsName = ws.name();
+    const std::string pfx =
+        wsName.substr(0, wsName.find(':') == std::string::npos ? 0 : wsName.find(':') + 1);
+    auto dim = insertOrdered(ws, (pfx + "dimension").c_str(),
+                             {"sheetViews", "sheetFormatPr", "cols", "sheetData"});
     dim.append_attribute("ref").set_value(rangeName(s.usedRange()).c_str());
     if (!s.columns().empty()) {
-        auto cols = ws.insert_child_before("cols", data);
+        auto cols = ws.insert_child_before((pfx + "cols").c_str(), data);
         for (const auto& c : s.columns()) {
-            std::string xml =
-                "<col min=\"" + std::to_string(c.min) + "\" max=\"" + std::to_string(c.max) + "\"";
+            std::string xml = "<" + pfx + "col min=\"" + std::to_string(c.min) + "\" max=\"" +
+                              std::to_string(c.max) + "\"";
             if (c.width > 0)
                 xml += " width=\"" + formatWidth(c.width) + "\" customWidth=\"1\"";
             if (c.style != 0)
@@ -158,7 +163,7 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
         }
     }
     if (!s.merges().empty()) {
-        auto merges = insertOrdered(ws, "mergeCells",
+        auto merges = insertOrdered(ws, (pfx + "mergeCells").c_str(),
                                     {"phoneticPr",
                                      "conditionalFormatting",
                                      "dataValidations",
@@ -184,7 +189,7 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
                                      "extLst"});
         merges.append_attribute("count").set_value(static_cast<unsigned>(s.merges().size()));
         for (const auto& m : s.merges())
-            merges.append_child("mergeCell")
+            merges.append_child((pfx + "mergeCell").c_str())
                 .append_attribute("ref")
                 .set_value(rangeName(m).c_str());
     }
