@@ -1,12 +1,12 @@
 // Our .xlsx files against independent tools: openpyxl and LibreOffice Calc read what
 // we write, and we read what they write.
+#include "evaluation/workbook/SpreadsheetApp.h"
+#include "support/TestSupport.h"
+
 #include <charconv>
 #include <cstring>
 #include <map>
 #include <sstream>
-
-#include "evaluation/workbook/SpreadsheetApp.h"
-#include "support/TestSupport.h"
 
 namespace mv {
 namespace {
@@ -20,8 +20,8 @@ struct PyCell {
     std::string format;
 };
 struct PyBook {
-    std::map<std::string, PyCell> cells; // "Sheet!A1"
-    std::vector<std::string> merged;     // "Sheet!A1:B2"
+    std::map<std::string, PyCell> cells;      // "Sheet!A1"
+    std::vector<std::string> merged;          // "Sheet!A1:B2"
     std::map<std::string, std::string> names; // "Name" or "Name@sheetIndex" -> reference
 };
 
@@ -49,8 +49,8 @@ for dn in wb.defined_names.definedName:
 
 PyBook readWithOpenpyxl(const TempDir& dir, const std::string& file) {
     test::writeFile(dir / "dump.py", kDumpScript);
-    auto res = test::runCommand(std::string(test::debianPython()) + " '" + (dir / "dump.py").string() +
-                                "' '" + file + "' 2>&1");
+    auto res = test::runCommand(std::string(test::debianPython()) + " '" +
+                                (dir / "dump.py").string() + "' '" + file + "' 2>&1");
     EXPECT_EQ(res.exitCode, 0) << res.out;
     PyBook book;
     std::istringstream in(res.out);
@@ -163,8 +163,8 @@ wb.defined_names.append(DefinedName('Cap', localSheetId=1, attr_text='Ini!$A$2')
 wb.save(sys.argv[1])
 )PY");
     const std::string theirs = (dir / "theirs.xlsx").string();
-    auto res = test::runCommand(std::string(test::debianPython()) + " '" + (dir / "make.py").string() +
-                                "' '" + theirs + "' 2>&1");
+    auto res = test::runCommand(std::string(test::debianPython()) + " '" +
+                                (dir / "make.py").string() + "' '" + theirs + "' 2>&1");
     ASSERT_EQ(res.exitCode, 0) << res.out;
     SpreadsheetApp other;
     const WorkbookId t = other.open(theirs);
@@ -199,10 +199,11 @@ TEST(WorkbookInterop, LibreOfficeReadsOursAndWeReadLibreOffice) {
     fillOurs(app, id);
     const std::string ours = (dir / "ours.xlsx").string();
     app.saveAs(id, ours);
-    const std::string lo = std::string(office) + " -env:UserInstallation=file://" + (dir / "profile").string() +
-                           " --headless --norestore ";
-    auto res = test::runCommand(lo + "--convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir '" +
-                                (dir / "csv").string() + "' '" + ours + "' 2>&1");
+    const std::string lo = std::string(office) + " -env:UserInstallation=file://" +
+                           (dir / "profile").string() + " --headless --norestore ";
+    auto res =
+        test::runCommand(lo + "--convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir '" +
+                         (dir / "csv").string() + "' '" + ours + "' 2>&1");
     ASSERT_EQ(res.exitCode, 0) << res.out;
     const std::string csv = test::readFile(dir / "csv" / "ours.csv");
     EXPECT_NE(csv.find("Ini sheet,Žluťoučký kůň"), std::string::npos) << csv;
@@ -212,7 +213,8 @@ TEST(WorkbookInterop, LibreOfficeReadsOursAndWeReadLibreOffice) {
     EXPECT_NE(csv.find("Save off"), std::string::npos) << csv;
 
     // A workbook LibreOffice wrote (from our own, so it carries every feature we use).
-    res = test::runCommand(lo + "--convert-to xlsx --outdir '" + (dir / "lo").string() + "' '" + ours + "' 2>&1");
+    res = test::runCommand(lo + "--convert-to xlsx --outdir '" + (dir / "lo").string() + "' '" +
+                           ours + "' 2>&1");
     ASSERT_EQ(res.exitCode, 0) << res.out;
     SpreadsheetApp other;
     const WorkbookId t = other.open((dir / "lo" / "ours.xlsx").string());

@@ -1,19 +1,18 @@
 // mvtervik-cli workbook dump | set: the workbook engine from the command line.
-#include <filesystem>
-#include <optional>
-#include <ostream>
-
 #include "app/cli/CliCommands.h"
 #include "core/Json.h"
 #include "evaluation/workbook/NumberFormat.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
 namespace mv::cli {
 
 namespace {
-const char* const kUsage =
-    "usage: workbook dump FILE.xlsx [--sheet S] [--range A1:C10] [--json]\n"
-    "       workbook set FILE.xlsx SHEET!A1 VALUE [--bold]\n";
+const char* const kUsage = "usage: workbook dump FILE.xlsx [--sheet S] [--range A1:C10] [--json]\n"
+                           "       workbook set FILE.xlsx SHEET!A1 VALUE [--bold]\n";
 
 int usage(std::ostream& err, const std::string& why) {
     err << "mvtervik-cli workbook: " << why << "\n" << kUsage;
@@ -23,11 +22,19 @@ int usage(std::ostream& err, const std::string& why) {
 void jsonValue(JsonWriter& j, const CellValue& v) {
     switch (v.type) {
     case CellType::Number:
-    case CellType::Date: j.value(v.number); break;
-    case CellType::Bool: j.value(v.number != 0); break;
+    case CellType::Date:
+        j.value(v.number);
+        break;
+    case CellType::Bool:
+        j.value(v.number != 0);
+        break;
     case CellType::Text:
-    case CellType::Error: j.value(v.text); break;
-    case CellType::Empty: j.null(); break;
+    case CellType::Error:
+        j.value(v.text);
+        break;
+    case CellType::Empty:
+        j.null();
+        break;
     }
 }
 
@@ -133,8 +140,8 @@ int set(const Args& args, std::ostream& out, std::ostream& err) {
         app.save(id);
     else
         app.saveAs(id, pos[0]);
-    out << app.sheetName(h) << "!" << cellName(at.row, at.col) << " := "
-        << app.text(h, at.row, at.col) << (bold ? " (bold)" : "") << "\n";
+    out << app.sheetName(h) << "!" << cellName(at.row, at.col)
+        << " := " << app.text(h, at.row, at.col) << (bold ? " (bold)" : "") << "\n";
     return 0;
 }
 } // namespace

@@ -58,7 +58,8 @@ std::optional<CellPos> parseCellName(std::string_view text) {
     if (i < text.size() && text[i] == '$')
         ++i;
     const size_t letters0 = i;
-    while (i < text.size() && ((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z')))
+    while (i < text.size() &&
+           ((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z')))
         ++i;
     auto col = columnFromLetters(text.substr(letters0, i - letters0));
     if (!col)

@@ -46,9 +46,9 @@ std::string lowerAscii(std::string_view s) {
 
 std::string formatDate(double serial, std::string_view code) {
     const DateTimeParts p = dateFromSerial(serial);
-    static const char* const months[] = {"January", "February", "March",     "April",
-                                         "May",     "June",     "July",      "August",
-                                         "September", "October", "November", "December"};
+    static const char* const months[] = {"January",   "February", "March",    "April",
+                                         "May",       "June",     "July",     "August",
+                                         "September", "October",  "November", "December"};
     const bool ampm = lowerAscii(code).find("am/pm") != std::string::npos;
     std::string out;
     bool lastWasHour = false;
@@ -56,12 +56,14 @@ std::string formatDate(double serial, std::string_view code) {
         const char c = code[i];
         const char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         size_t run = 1;
-        while (i + run < code.size() && std::tolower(static_cast<unsigned char>(code[i + run])) == lc)
+        while (i + run < code.size() &&
+               std::tolower(static_cast<unsigned char>(code[i + run])) == lc)
             ++run;
         char buf[32];
         if (c == '"') {
             const auto end = code.find('"', i + 1);
-            out.append(code.substr(i + 1, (end == std::string_view::npos ? code.size() : end) - i - 1));
+            out.append(
+                code.substr(i + 1, (end == std::string_view::npos ? code.size() : end) - i - 1));
             i = end == std::string_view::npos ? code.size() : end + 1;
             continue;
         }
@@ -72,7 +74,8 @@ std::string formatDate(double serial, std::string_view code) {
         }
         if (c == '[') {
             const auto end = code.find(']', i);
-            const std::string inner = lowerAscii(code.substr(i + 1, end == std::string_view::npos ? 0 : end - i - 1));
+            const std::string inner =
+                lowerAscii(code.substr(i + 1, end == std::string_view::npos ? 0 : end - i - 1));
             if (inner == "h" || inner == "hh") {
                 std::snprintf(buf, sizeof buf, "%d", static_cast<int>(std::floor(serial * 24)));
                 out += buf;
@@ -86,7 +89,8 @@ std::string formatDate(double serial, std::string_view code) {
             continue;
         }
         if (lc == 'y') {
-            std::snprintf(buf, sizeof buf, run <= 2 ? "%02d" : "%04d", run <= 2 ? p.year % 100 : p.year);
+            std::snprintf(buf, sizeof buf, run <= 2 ? "%02d" : "%04d",
+                          run <= 2 ? p.year % 100 : p.year);
             out += buf;
         } else if (lc == 'd') {
             if (run <= 2)
@@ -108,13 +112,16 @@ std::string formatDate(double serial, std::string_view code) {
             size_t k = i + run;
             while (k < code.size() && (code[k] == ':' || code[k] == ' '))
                 ++k;
-            const bool minutes = lastWasHour || (k < code.size() && std::tolower(static_cast<unsigned char>(code[k])) == 's');
+            const bool minutes =
+                lastWasHour ||
+                (k < code.size() && std::tolower(static_cast<unsigned char>(code[k])) == 's');
             if (minutes)
                 std::snprintf(buf, sizeof buf, run == 1 ? "%d" : "%02d", p.minute);
             else if (run <= 2)
                 std::snprintf(buf, sizeof buf, run == 1 ? "%d" : "%02d", p.month);
             else
-                std::snprintf(buf, sizeof buf, "%.*s", run == 3 ? 3 : 20, months[(p.month + 11) % 12]);
+                std::snprintf(buf, sizeof buf, "%.*s", run == 3 ? 3 : 20,
+                              months[(p.month + 11) % 12]);
             out += buf;
         } else if (lc == 's') {
             std::snprintf(buf, sizeof buf, run == 1 ? "%d" : "%02d", p.second);
@@ -166,7 +173,8 @@ std::string formatFixed(double v, std::string_view code) {
             suffix.push_back('%');
         } else if (c == 'E' || c == 'e') {
             exponent = true;
-            while (i + 1 < code.size() && (code[i + 1] == '+' || code[i + 1] == '-' || code[i + 1] == '0'))
+            while (i + 1 < code.size() &&
+                   (code[i + 1] == '+' || code[i + 1] == '-' || code[i + 1] == '0'))
                 ++i;
         } else if (c != '_' && c != '*') {
             (digits ? suffix : prefix).push_back(c);
@@ -192,7 +200,8 @@ std::string formatFixed(double v, std::string_view code) {
     if (thousands && !exponent) {
         const bool neg = !num.empty() && num[0] == '-';
         const auto point = num.find('.');
-        std::string intPart = num.substr(neg ? 1 : 0, (point == std::string::npos ? num.size() : point) - (neg ? 1 : 0));
+        std::string intPart = num.substr(
+            neg ? 1 : 0, (point == std::string::npos ? num.size() : point) - (neg ? 1 : 0));
         std::string grouped;
         for (size_t k = 0; k < intPart.size(); ++k) {
             if (k > 0 && (intPart.size() - k) % 3 == 0)
@@ -217,7 +226,8 @@ bool isDateFormat(std::string_view code) {
             ++i;
         } else if (c == '[') {
             const auto end = code.find(']', i);
-            const std::string inner = lowerAscii(code.substr(i + 1, end == std::string_view::npos ? 0 : end - i - 1));
+            const std::string inner =
+                lowerAscii(code.substr(i + 1, end == std::string_view::npos ? 0 : end - i - 1));
             if (inner == "h" || inner == "hh" || inner == "mm" || inner == "ss")
                 return true;
             if (end == std::string_view::npos)
@@ -271,6 +281,12 @@ DateTimeParts dateFromSerial(double serial) {
     return p;
 }
 
+std::string exactNumberText(double v) {
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
 std::string generalNumberText(double v) {
     if (!std::isfinite(v))
         return "#NUM!";
@@ -306,12 +322,16 @@ std::string generalNumberText(double v) {
 
 std::string formatValue(const CellValue& v, std::string_view code) {
     switch (v.type) {
-    case CellType::Empty: return {};
+    case CellType::Empty:
+        return {};
     case CellType::Text:
-    case CellType::Error: return v.text;
-    case CellType::Bool: return v.number != 0 ? "TRUE" : "FALSE";
+    case CellType::Error:
+        return v.text;
+    case CellType::Bool:
+        return v.number != 0 ? "TRUE" : "FALSE";
     case CellType::Number:
-    case CellType::Date: break;
+    case CellType::Date:
+        break;
     }
     if (code.empty() || lowerAscii(code) == "general" || code == "@")
         return generalNumberText(v.number);

@@ -1,10 +1,10 @@
 #pragma once
 // How a value looks on the sheet under its number format, and how a typed text
 // becomes a value.
+#include "evaluation/workbook/Sheet.h"
+
 #include <string>
 #include <string_view>
-
-#include "evaluation/workbook/Sheet.h"
 
 namespace mv {
 
@@ -18,6 +18,10 @@ std::string formatValue(const CellValue& v, std::string_view code);
 // A number as the General format shows it: up to 15 significant digits, no
 // trailing zeros, exponent form for very large or very small magnitudes.
 std::string generalNumberText(double v);
+
+// The shortest text that reads back to the same double ("0.1", "1e+21"): for editing,
+// where the shown text must not lose digits.
+std::string exactNumberText(double v);
 
 // A date serial (1900 date system) as "yyyy-mm-dd" or with time "yyyy-mm-dd hh:mm:ss".
 struct DateTimeParts {

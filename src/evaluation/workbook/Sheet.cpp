@@ -10,7 +10,7 @@ CellValue toValue(const Cell& c) {
     v.type = c.type;
     v.number = c.number;
     if (c.type == CellType::Text || c.type == CellType::Error)
-        v.text = c.text;
+        v.text = c.str();
     return v;
 }
 
@@ -37,6 +37,7 @@ Cell& Sheet::touch(int row, int col) {
     if (cells.empty() || cells.back().col < static_cast<std::uint32_t>(col)) {
         cells.push_back(Cell{});
         cells.back().col = static_cast<std::uint32_t>(col);
+        cells.back().style = cols_.empty() ? 0 : columnStyle(col);
         return cells.back();
     }
     auto it = std::lower_bound(cells.begin(), cells.end(), static_cast<std::uint32_t>(col),
@@ -45,6 +46,7 @@ Cell& Sheet::touch(int row, int col) {
         return *it;
     Cell fresh;
     fresh.col = static_cast<std::uint32_t>(col);
+    fresh.style = cols_.empty() ? 0 : columnStyle(col);
     return *cells.insert(it, std::move(fresh));
 }
 
@@ -72,14 +74,14 @@ void Sheet::setValue(int row, int col, const CellValue& v) {
             it->type = CellType::Empty;
             it->hasFormula = false;
             it->number = 0;
-            it->text.clear();
+            it->text = nullptr;
         }
         return;
     }
     Cell& c = touch(row, col);
     c.type = v.type == CellType::Date ? CellType::Number : v.type;
     c.number = v.type == CellType::Bool ? (v.number != 0 ? 1.0 : 0.0) : v.number;
-    c.text = (v.type == CellType::Text || v.type == CellType::Error) ? v.text : std::string();
+    c.text = (v.type == CellType::Text || v.type == CellType::Error) ? intern(v.text) : nullptr;
     if (c.hasFormula) {
         c.hasFormula = false;
         formulas_.erase({row, col});
@@ -131,9 +133,15 @@ CellRange Sheet::usedRange() const {
     return r;
 }
 
-void Sheet::dropEmptyRows() {
-    for (auto it = rows_.begin(); it != rows_.end();)
+const std::string* Sheet::intern(std::string_view text) {
+    return &*texts_.emplace(text).first;
+}
+
+void Sheet::finishReading() {
+    for (auto it = rows_.begin(); it != rows_.end();) {
+        it->second.cells.shrink_to_fit();
         it = it->second.cells.empty() && it->second.attrs.empty() ? rows_.erase(it) : std::next(it);
+    }
 }
 
 std::size_t Sheet::cellCount() const {
@@ -145,8 +153,8 @@ std::size_t Sheet::cellCount() const {
 
 void Sheet::merge(const CellRange& r) {
     auto overlaps = [&](const CellRange& m) {
-        return !(m.last.row < r.first.row || m.first.row > r.last.row ||
-                 m.last.col < r.first.col || m.first.col > r.last.col);
+        return !(m.last.row < r.first.row || m.first.row > r.last.row || m.last.col < r.first.col ||
+                 m.first.col > r.last.col);
     };
     merges_.erase(std::remove_if(merges_.begin(), merges_.end(), overlaps), merges_.end());
     if (r.first != r.last)
@@ -160,25 +168,44 @@ double Sheet::columnWidth(int col) const {
     return 0.0;
 }
 
-void Sheet::setColumnWidth(int col, double width) {
-    for (size_t i = 0; i < cols_.size(); ++i) {
-        ColumnInfo c = cols_[i];
+std::uint32_t Sheet::columnStyle(int col) const {
+    for (const auto& c : cols_)
+        if (col >= c.min && col <= c.max)
+            return c.style;
+    return 0;
+}
+
+namespace {
+// The entry of one column alone, split out of a range when needed.
+ColumnInfo& singleColumn(std::vector<ColumnInfo>& cols, int col) {
+    for (size_t i = 0; i < cols.size(); ++i) {
+        ColumnInfo c = cols[i];
         if (col < c.min || col > c.max)
             continue;
-        // Split the range so only this column changes.
+        if (c.min == c.max)
+            return cols[i];
         std::vector<ColumnInfo> parts;
         if (c.min < col)
-            parts.push_back({c.min, col - 1, c.width, c.attrs});
-        parts.push_back({col, col, width, c.attrs});
+            parts.push_back({c.min, col - 1, c.width, c.attrs, c.style});
+        parts.push_back({col, col, c.width, c.attrs, c.style});
         if (col < c.max)
-            parts.push_back({col + 1, c.max, c.width, c.attrs});
-        cols_.erase(cols_.begin() + static_cast<long>(i));
-        cols_.insert(cols_.begin() + static_cast<long>(i), parts.begin(), parts.end());
-        return;
+            parts.push_back({col + 1, c.max, c.width, c.attrs, c.style});
+        cols.erase(cols.begin() + static_cast<long>(i));
+        cols.insert(cols.begin() + static_cast<long>(i), parts.begin(), parts.end());
+        return cols[i + (c.min < col ? 1 : 0)];
     }
-    auto it = std::lower_bound(cols_.begin(), cols_.end(), col,
+    auto it = std::lower_bound(cols.begin(), cols.end(), col,
                                [](const ColumnInfo& c, int k) { return c.max < k; });
-    cols_.insert(it, ColumnInfo{col, col, width, {}});
+    return *cols.insert(it, ColumnInfo{col, col, 0.0, {}, 0});
+}
+} // namespace
+
+void Sheet::setColumnWidth(int col, double width) {
+    singleColumn(cols_, col).width = width;
+}
+
+void Sheet::setColumnStyle(int col, std::uint32_t style) {
+    singleColumn(cols_, col).style = style;
 }
 
 } // namespace mv

@@ -1,12 +1,14 @@
 #pragma once
 // One worksheet in memory: only the cells that hold something, row by row, so memory
 // follows the cells used and not the sheet's dimensions.
+#include "evaluation/workbook/CellRef.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
-
-#include "evaluation/workbook/CellRef.h"
 
 namespace mv {
 
@@ -36,13 +38,19 @@ struct Formula {
     std::string attrs;
 };
 
+// 32 bytes: a sheet of a million cells must stay near the size of its XML. Texts are
+// kept once per sheet (see Sheet::intern) and the cell points at its text.
 struct Cell {
     std::uint32_t col = 0;
     std::uint32_t style = 0; // index into the workbook's cell formats
     CellType type = CellType::Empty;
     bool hasFormula = false;
     double number = 0.0;
-    std::string text;
+    const std::string* text = nullptr; // Text and Error cells
+    const std::string& str() const {
+        static const std::string none;
+        return text ? *text : none;
+    }
 };
 
 struct Row {
@@ -53,8 +61,9 @@ struct Row {
 struct ColumnInfo {
     int min = 1;
     int max = 1;
-    double width = 0.0; // in characters; 0 = not set
-    std::string attrs;  // other <col> attributes (style, hidden, ...), kept as read
+    double width = 0.0;      // in characters; 0 = not set
+    std::string attrs;       // other <col> attributes (hidden, outline, ...), kept as read
+    std::uint32_t style = 0; // the format new cells of the column take
 };
 
 class Sheet {
@@ -89,13 +98,19 @@ public:
 
     double columnWidth(int col) const; // 0 when not set
     void setColumnWidth(int col, double width);
+    std::uint32_t columnStyle(int col) const;
+    void setColumnStyle(int col, std::uint32_t style);
     std::vector<ColumnInfo>& columns() { return cols_; }
     const std::vector<ColumnInfo>& columns() const { return cols_; }
 
     // Used by the reader and the writer only.
     Cell& touch(int row, int col);
     Row& rowForReader(int row) { return rows_[row]; }
-    void dropEmptyRows();
+    // Drops rows without cells or attributes and gives back spare row capacity.
+    void finishReading();
+    // The sheet's one copy of a text; the pointer stays valid for the sheet's life.
+    // Texts no cell uses any more stay until the workbook is opened again.
+    const std::string* intern(std::string_view text);
     std::map<std::pair<int, int>, Formula>& formulas() { return formulas_; }
     const std::map<std::pair<int, int>, Formula>& formulas() const { return formulas_; }
     // The sheet's XML without its cells, merges and column widths, which are written
@@ -109,6 +124,7 @@ private:
     std::uint64_t id_;
     std::map<int, Row> rows_;
     std::map<std::pair<int, int>, Formula> formulas_;
+    std::unordered_set<std::string> texts_;
     std::vector<CellRange> merges_;
     std::vector<ColumnInfo> cols_;
 };

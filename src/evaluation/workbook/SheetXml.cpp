@@ -1,11 +1,11 @@
 #include "evaluation/workbook/SheetXml.h"
 
+#include "evaluation/workbook/XmlUtil.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
-
-#include "evaluation/workbook/XmlUtil.h"
 
 namespace mv::detail {
 
@@ -18,7 +18,9 @@ struct Tag {
     bool selfClosing = false;
 };
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 class Scanner {
 public:
@@ -27,6 +29,8 @@ public:
 
     bool next(Tag& t) {
         for (;;) {
+            if (p_ >= end_)
+                return false;
             p_ = static_cast<const char*>(std::memchr(p_, '<', static_cast<size_t>(end_ - p_)));
             if (!p_) {
                 p_ = end_;
@@ -65,7 +69,7 @@ public:
             }
             if (q >= end_)
                 fail("unterminated tag");
-            t.selfClosing = q[-1] == '/';
+            t.selfClosing = q > a0 && q[-1] == '/';
             t.attrs = std::string_view(a0, static_cast<size_t>(q - a0) - (t.selfClosing ? 1 : 0));
             p_ = q + 1;
             return true;
@@ -74,7 +78,10 @@ public:
 
     // The character data up to the next tag.
     std::string_view text() const {
-        const char* e = static_cast<const char*>(std::memchr(p_, '<', static_cast<size_t>(end_ - p_)));
+        if (p_ >= end_)
+            return {p_, 0};
+        const char* e =
+            static_cast<const char*>(std::memchr(p_, '<', static_cast<size_t>(end_ - p_)));
         if (!e)
             e = end_;
         return {p_, static_cast<size_t>(e - p_)};
@@ -222,12 +229,15 @@ SplitSheet splitSheetXml(std::string_view xml, const std::string& part) {
             }
             if (!contentEnd)
                 sc.fail("<sheetData> is not closed");
-            const size_t endTagStart = xml.rfind('<', static_cast<size_t>(contentEnd - xml.data()) - 1);
-            s.sheetData = std::string_view(contentStart, static_cast<size_t>(xml.data() + endTagStart - contentStart));
+            const size_t endTagStart =
+                xml.rfind('<', static_cast<size_t>(contentEnd - xml.data()) - 1);
+            s.sheetData = std::string_view(
+                contentStart, static_cast<size_t>(xml.data() + endTagStart - contentStart));
             after = static_cast<size_t>(contentEnd - xml.data());
         }
         // Keep a prefix the document used on the element.
-        const std::string_view qname = xml.substr(lt + 1, t.name.data() + t.name.size() - xml.data() - lt - 1);
+        const std::string_view qname =
+            xml.substr(lt + 1, t.name.data() + t.name.size() - xml.data() - lt - 1);
         s.shell.reserve(lt + 16 + (xml.size() - after));
         s.shell.append(xml.substr(0, lt));
         s.shell += "<";
@@ -243,6 +253,8 @@ void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std
                    std::size_t styleCount, const std::string& part) {
     Scanner sc(content, part);
     Tag t;
+    // The sheet's copy of each shared string, made when a cell first uses it.
+    std::vector<const std::string*> sstIn(sst.size(), nullptr);
     int rowNum = 0;
     Row* row = nullptr;
     int col = 0;
@@ -358,15 +370,17 @@ void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std
                     sc.fail("shared string index '" + std::string(tv) + "' of cell " +
                             cellName(cellRow, col) + " does not exist");
                 cell.type = CellType::Text;
-                cell.text = sst[idx];
+                if (!sstIn[idx])
+                    sstIn[idx] = sheet.intern(sst[idx]);
+                cell.text = sstIn[idx];
             }
         } else if (type == "inlineStr") {
             cell.type = CellType::Text;
-            cell.text = std::move(inlineText);
+            cell.text = sheet.intern(inlineText);
         } else if (type == "str" || type == "d") {
             if (haveV) {
                 cell.type = CellType::Text;
-                cell.text = textOf(v);
+                cell.text = sheet.intern(textOf(v));
             }
         } else if (type == "b") {
             if (haveV) {
@@ -375,7 +389,7 @@ void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std
             }
         } else if (type == "e") {
             cell.type = CellType::Error;
-            cell.text = textOf(trim(v));
+            cell.text = sheet.intern(textOf(trim(v)));
         } else if (haveV) {
             const auto tv = trim(v);
             if (!tv.empty()) {
@@ -399,7 +413,7 @@ void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std
         else
             sheet.touch(cellRow, col) = std::move(cell);
     }
-    sheet.dropEmptyRows();
+    sheet.finishReading();
 }
 
 std::vector<std::string> readSharedStrings(std::string_view xml, const std::string& part) {
@@ -415,7 +429,8 @@ std::vector<std::string> readSharedStrings(std::string_view xml, const std::stri
 
 std::uint32_t SharedStringTable::index(const std::string& text) {
     ++uses_;
-    auto [it, inserted] = map_.try_emplace(std::string_view(text), static_cast<std::uint32_t>(order_.size()));
+    auto [it, inserted] =
+        map_.try_emplace(std::string_view(text), static_cast<std::uint32_t>(order_.size()));
     if (inserted)
         order_.push_back(&text);
     return it->second;
@@ -449,86 +464,121 @@ void appendNumber(std::string& out, double v) {
     out.append(buf, res.ptr);
 }
 
-void appendSheetData(std::string& out, const Sheet& sheet, SharedStringTable& sst) {
-    out += "<sheetData>";
-    for (const auto& [rowNum, row] : sheet.rows()) {
-        if (row.cells.empty() && row.attrs.empty())
+void collectSharedStrings(const Sheet& sheet, SharedStringTable& sst) {
+    for (const auto& [rowNum, row] : sheet.rows())
+        for (const Cell& c : row.cells)
+            if (c.type == CellType::Text && !c.hasFormula)
+                sst.index(c.str());
+}
+
+SheetDataWriter::SheetDataWriter(const Sheet& sheet, const SharedStringTable& sst)
+    : sheet_(sheet), sst_(sst), it_(sheet.rows().begin()) {}
+
+bool SheetDataWriter::next(std::string& out, std::size_t minBytes) {
+    if (finished_)
+        return false;
+    const std::size_t start = out.size();
+    if (!started_) {
+        out += "<sheetData>";
+        started_ = true;
+    }
+    while (it_ != sheet_.rows().end() && out.size() - start < minBytes) {
+        appendRow(out, it_->first, it_->second);
+        ++it_;
+    }
+    if (it_ == sheet_.rows().end()) {
+        out += "</sheetData>";
+        finished_ = true;
+    }
+    return true;
+}
+
+void SheetDataWriter::appendRow(std::string& out, int rowNum, const Row& row) {
+    const Sheet& sheet = sheet_;
+    if (row.cells.empty() && row.attrs.empty())
+        return;
+    out += "<row r=\"";
+    appendInt(out, rowNum);
+    out += '"';
+    out += row.attrs;
+    if (row.cells.empty()) {
+        out += "/>";
+        return;
+    }
+    out += '>';
+    for (const Cell& c : row.cells) {
+        if (c.type == CellType::Empty && !c.hasFormula && c.style == 0)
             continue;
-        out += "<row r=\"";
-        appendInt(out, rowNum);
+        out += "<c r=\"";
+        appendCellName(out, rowNum, static_cast<int>(c.col));
         out += '"';
-        out += row.attrs;
-        if (row.cells.empty()) {
-            out += "/>";
-            continue;
+        if (c.style != 0) {
+            out += " s=\"";
+            appendInt(out, c.style);
+            out += '"';
+        }
+        const bool badNumber = c.type == CellType::Number && !std::isfinite(c.number);
+        switch (c.type) {
+        case CellType::Text:
+            out += c.hasFormula ? " t=\"str\"" : " t=\"s\"";
+            break;
+        case CellType::Bool:
+            out += " t=\"b\"";
+            break;
+        case CellType::Error:
+            out += " t=\"e\"";
+            break;
+        default:
+            if (badNumber)
+                out += " t=\"e\"";
+            break;
         }
         out += '>';
-        for (const Cell& c : row.cells) {
-            if (c.type == CellType::Empty && !c.hasFormula && c.style == 0)
-                continue;
-            out += "<c r=\"";
-            appendCellName(out, rowNum, static_cast<int>(c.col));
-            out += '"';
-            if (c.style != 0) {
-                out += " s=\"";
-                appendInt(out, c.style);
-                out += '"';
-            }
-            const bool badNumber = c.type == CellType::Number && !std::isfinite(c.number);
-            switch (c.type) {
-            case CellType::Text: out += c.hasFormula ? " t=\"str\"" : " t=\"s\""; break;
-            case CellType::Bool: out += " t=\"b\""; break;
-            case CellType::Error: out += " t=\"e\""; break;
-            default:
-                if (badNumber)
-                    out += " t=\"e\"";
-                break;
-            }
-            out += '>';
-            if (c.hasFormula) {
-                if (const Formula* f = sheet.formula(rowNum, static_cast<int>(c.col))) {
-                    out += "<f";
-                    out += f->attrs;
-                    if (f->text.empty()) {
-                        out += "/>";
-                    } else {
-                        out += '>';
-                        appendEscaped(out, f->text);
-                        out += "</f>";
-                    }
+        if (c.hasFormula) {
+            if (const Formula* f = sheet.formula(rowNum, static_cast<int>(c.col))) {
+                out += "<f";
+                out += f->attrs;
+                if (f->text.empty()) {
+                    out += "/>";
+                } else {
+                    out += '>';
+                    appendEscaped(out, f->text);
+                    out += "</f>";
                 }
             }
-            switch (c.type) {
-            case CellType::Number:
-            case CellType::Date:
-                out += "<v>";
-                if (badNumber)
-                    out += "#NUM!";
-                else
-                    appendNumber(out, c.number);
-                out += "</v>";
-                break;
-            case CellType::Text:
-                out += "<v>";
-                if (c.hasFormula)
-                    appendEscaped(out, c.text);
-                else
-                    appendInt(out, sst.index(c.text));
-                out += "</v>";
-                break;
-            case CellType::Bool: out += c.number != 0 ? "<v>1</v>" : "<v>0</v>"; break;
-            case CellType::Error:
-                out += "<v>";
-                appendEscaped(out, c.text);
-                out += "</v>";
-                break;
-            case CellType::Empty: break;
-            }
-            out += "</c>";
         }
-        out += "</row>";
+        switch (c.type) {
+        case CellType::Number:
+        case CellType::Date:
+            out += "<v>";
+            if (badNumber)
+                out += "#NUM!";
+            else
+                appendNumber(out, c.number);
+            out += "</v>";
+            break;
+        case CellType::Text:
+            out += "<v>";
+            if (c.hasFormula)
+                appendEscaped(out, c.str());
+            else
+                appendInt(out, sst_.lookup(c.str()));
+            out += "</v>";
+            break;
+        case CellType::Bool:
+            out += c.number != 0 ? "<v>1</v>" : "<v>0</v>";
+            break;
+        case CellType::Error:
+            out += "<v>";
+            appendEscaped(out, c.str());
+            out += "</v>";
+            break;
+        case CellType::Empty:
+            break;
+        }
+        out += "</c>";
     }
-    out += "</sheetData>";
+    out += "</row>";
 }
 
 } // namespace mv::detail

@@ -2,12 +2,13 @@
 // The cells of a worksheet part and the shared-string table, read and written by a
 // streaming scanner: a sheet of a million cells would need many times its size as a
 // DOM, so only the small remainder of the sheet goes through pugixml.
+#include "evaluation/workbook/Sheet.h"
+
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "evaluation/workbook/Sheet.h"
 
 namespace mv::detail {
 
@@ -29,7 +30,10 @@ std::vector<std::string> readSharedStrings(std::string_view xml, const std::stri
 // Collects the texts of all sheets while they are written.
 class SharedStringTable {
 public:
+    // Adds a use of the text; the first use gives it the next index.
     std::uint32_t index(const std::string& text);
+    // The index of a text already added.
+    std::uint32_t lookup(const std::string& text) const { return map_.at(text); }
     std::string xml() const;
     std::size_t size() const { return order_.size(); }
 
@@ -39,8 +43,25 @@ private:
     std::size_t uses_ = 0;
 };
 
-// Appends the <sheetData> element of the sheet.
-void appendSheetData(std::string& out, const Sheet& sheet, SharedStringTable& sst);
+// Adds every text cell of the sheet to the table (before any sheet is written).
+void collectSharedStrings(const Sheet& sheet, SharedStringTable& sst);
+
+// Writes the <sheetData> element of a sheet piece by piece, so a large sheet never
+// stands in memory as one text. The sheet must not change while it runs.
+class SheetDataWriter {
+public:
+    SheetDataWriter(const Sheet& sheet, const SharedStringTable& sst);
+    // Appends at least `minBytes` (unless the end comes first); false once all is written.
+    bool next(std::string& out, std::size_t minBytes);
+
+private:
+    void appendRow(std::string& out, int rowNum, const Row& row);
+    const Sheet& sheet_;
+    const SharedStringTable& sst_;
+    std::map<int, Row>::const_iterator it_;
+    bool started_ = false;
+    bool finished_ = false;
+};
 
 // Shortest text that reads back to the same double.
 void appendNumber(std::string& out, double v);

@@ -1,10 +1,10 @@
 #include "evaluation/workbook/SpreadsheetApp.h"
 
+#include "evaluation/workbook/NumberFormat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-
-#include "evaluation/workbook/NumberFormat.h"
 
 namespace mv {
 
@@ -69,7 +69,9 @@ WorkbookId SpreadsheetApp::newWorkbook(const std::string& sheetName) {
     return lastId_;
 }
 
-void SpreadsheetApp::save(WorkbookId id) { workbook(id).save(); }
+void SpreadsheetApp::save(WorkbookId id) {
+    workbook(id).save();
+}
 
 void SpreadsheetApp::saveAs(WorkbookId id, const std::string& path) {
     Workbook& wb = workbook(id);
@@ -113,7 +115,9 @@ WorkbookId SpreadsheetApp::workbookByName(const std::string& name) const {
     throw SpreadsheetError("No open workbook is named " + name);
 }
 
-bool SpreadsheetApp::isOpen(WorkbookId id) const { return entry(id) != nullptr; }
+bool SpreadsheetApp::isOpen(WorkbookId id) const {
+    return entry(id) != nullptr;
+}
 
 bool SpreadsheetApp::anyUnsaved() const {
     for (const auto& e : books_)
@@ -150,6 +154,7 @@ SheetHandle SpreadsheetApp::addSheet(WorkbookId id, const std::string& name) {
 
 void SpreadsheetApp::renameSheet(const SheetHandle& h, const std::string& newName) {
     workbook(h.workbook).renameSheet(resolve(h), newName);
+    rescanDue_ = true; // the output-sheet list shows sheet names
 }
 
 void SpreadsheetApp::deleteSheet(const SheetHandle& h) {
@@ -181,7 +186,9 @@ bool SpreadsheetApp::isOpen(const SheetHandle& h) const {
     }
 }
 
-std::string SpreadsheetApp::sheetName(const SheetHandle& h) const { return resolve(h).name(); }
+std::string SpreadsheetApp::sheetName(const SheetHandle& h) const {
+    return resolve(h).name();
+}
 
 // ---------------------------------------------------------------- cells
 
@@ -209,7 +216,8 @@ CellValue SpreadsheetApp::value(const SheetHandle& h, int row, int col) const {
 std::string SpreadsheetApp::text(const SheetHandle& h, int row, int col) const {
     checkCell(row, col);
     const Sheet& s = resolve(h);
-    return formatValue(s.value(row, col), workbook(h.workbook).styles().numberFormat(s.style(row, col)));
+    return formatValue(s.value(row, col),
+                       workbook(h.workbook).styles().numberFormat(s.style(row, col)));
 }
 
 void SpreadsheetApp::setValue(const SheetHandle& h, int row, int col, const CellValue& v) {
@@ -239,9 +247,12 @@ void SpreadsheetApp::applyStyle(const SheetHandle& h, const CellRange& r,
 }
 
 void SpreadsheetApp::setBold(const SheetHandle& h, int row, int col, bool bold) {
-    applyStyle(h, {{row, col}, {row, col}},
-               [](Styles& st, std::uint32_t xf, const std::string& a) { return st.withBold(xf, a == "1"); },
-               bold ? "1" : "0");
+    applyStyle(
+        h, {{row, col}, {row, col}},
+        [](Styles& st, std::uint32_t xf, const std::string& a) {
+            return st.withBold(xf, a == "1");
+        },
+        bold ? "1" : "0");
 }
 
 std::string SpreadsheetApp::numberFormat(const SheetHandle& h, int row, int col) const {
@@ -249,21 +260,27 @@ std::string SpreadsheetApp::numberFormat(const SheetHandle& h, int row, int col)
     return workbook(h.workbook).styles().numberFormat(resolve(h).style(row, col));
 }
 
-void SpreadsheetApp::setNumberFormat(const SheetHandle& h, const CellRange& r, const std::string& code) {
+void SpreadsheetApp::setNumberFormat(const SheetHandle& h, const CellRange& r,
+                                     const std::string& code) {
     if (code.empty())
         throw SpreadsheetError("An empty number format");
-    applyStyle(h, r,
-               [](Styles& st, std::uint32_t xf, const std::string& a) { return st.withNumberFormat(xf, a); },
-               code);
+    applyStyle(
+        h, r,
+        [](Styles& st, std::uint32_t xf, const std::string& a) {
+            return st.withNumberFormat(xf, a);
+        },
+        code);
 }
 
 void SpreadsheetApp::setBorders(const SheetHandle& h, const CellRange& r) {
-    applyStyle(h, r, [](Styles& st, std::uint32_t xf, const std::string&) { return st.withAllBorders(xf); },
-               {});
+    applyStyle(
+        h, r,
+        [](Styles& st, std::uint32_t xf, const std::string&) { return st.withAllBorders(xf); }, {});
 }
 
 void SpreadsheetApp::setWrap(const SheetHandle& h, const CellRange& r) {
-    applyStyle(h, r, [](Styles& st, std::uint32_t xf, const std::string&) { return st.withWrap(xf); }, {});
+    applyStyle(
+        h, r, [](Styles& st, std::uint32_t xf, const std::string&) { return st.withWrap(xf); }, {});
 }
 
 void SpreadsheetApp::merge(const SheetHandle& h, const CellRange& r) {
@@ -278,6 +295,20 @@ void SpreadsheetApp::setColumnWidth(const SheetHandle& h, int col, double width)
     if (!(width >= 0 && width <= 255))
         throw SpreadsheetError("A column width lies between 0 and 255 characters");
     resolve(h).setColumnWidth(col, width);
+    workbook(h.workbook).markChanged();
+}
+
+void SpreadsheetApp::setColumnNumberFormat(const SheetHandle& h, int col, const std::string& code) {
+    checkCell(1, col);
+    if (code.empty())
+        throw SpreadsheetError("An empty number format");
+    Sheet& s = resolve(h);
+    Styles& st = workbook(h.workbook).styles();
+    s.setColumnStyle(col, st.withNumberFormat(s.columnStyle(col), code));
+    for (const auto& [row, data] : s.rows())
+        for (const Cell& c : data.cells)
+            if (static_cast<int>(c.col) == col)
+                s.setStyle(row, col, st.withNumberFormat(c.style, code));
     workbook(h.workbook).markChanged();
 }
 
@@ -308,7 +339,7 @@ std::optional<CellPos> SpreadsheetApp::find(const SheetHandle& h, const CellRang
         CellValue v;
         v.type = c->type;
         v.number = c->number;
-        v.text = c->text;
+        v.text = c->str();
         return lower(formatValue(v, st.numberFormat(c->style))) == wantText;
     };
     // Positions in reading order (by rows) as one index; the search starts next to `after`.
@@ -318,7 +349,8 @@ std::optional<CellPos> SpreadsheetApp::find(const SheetHandle& h, const CellRang
         return static_cast<long long>(p.row - range.first.row) * w + (p.col - range.first.col);
     };
     auto posOf = [&](long long i) {
-        return CellPos{range.first.row + static_cast<int>(i / w), range.first.col + static_cast<int>(i % w)};
+        return CellPos{range.first.row + static_cast<int>(i / w),
+                       range.first.col + static_cast<int>(i % w)};
     };
     long long start = 0;
     if (after && range.contains(after->row, after->col))
@@ -349,7 +381,8 @@ std::optional<CellPos> SpreadsheetApp::find(const SheetHandle& h, const CellRang
     }
     // An empty value: walk the positions; used cells are few compared with the sheet.
     for (long long k = 1; k <= total; ++k) {
-        long long i = dir == FindDirection::Next ? (start + k) % total : ((start - k) % total + total) % total;
+        long long i = dir == FindDirection::Next ? (start + k) % total
+                                                 : ((start - k) % total + total) % total;
         const CellPos p = posOf(i);
         if (matches(s.find(p.row, p.col)))
             return p;
@@ -391,7 +424,8 @@ Block SpreadsheetApp::readBlock(const SheetHandle& h, const CellRange& r) const 
     const Sheet& s = resolve(h);
     const Styles& st = workbook(h.workbook).styles();
     Block b(r.rows(), r.cols());
-    for (auto it = s.rows().lower_bound(r.first.row); it != s.rows().end() && it->first <= r.last.row; ++it)
+    for (auto it = s.rows().lower_bound(r.first.row);
+         it != s.rows().end() && it->first <= r.last.row; ++it)
         for (const Cell& c : it->second.cells) {
             const int col = static_cast<int>(c.col);
             if (col < r.first.col || col > r.last.col || c.type == CellType::Empty)
@@ -399,8 +433,9 @@ Block SpreadsheetApp::readBlock(const SheetHandle& h, const CellRange& r) const 
             CellValue& v = b.at(it->first - r.first.row, col - r.first.col);
             v.type = c.type;
             v.number = c.number;
-            v.text = c.text;
-            if (c.type == CellType::Number && c.style != 0 && isDateFormat(st.numberFormat(c.style)))
+            v.text = c.str();
+            if (c.type == CellType::Number && c.style != 0 &&
+                isDateFormat(st.numberFormat(c.style)))
                 v.type = CellType::Date;
         }
     return b;
@@ -412,8 +447,9 @@ void SpreadsheetApp::writeBlock(const SheetHandle& h, CellPos topLeft, const Blo
     checkCell(topLeft.row, topLeft.col);
     checkCell(topLeft.row + b.rows - 1, topLeft.col + b.cols - 1);
     if (b.values.size() != static_cast<size_t>(b.rows) * static_cast<size_t>(b.cols))
-        throw SpreadsheetError("The block holds " + std::to_string(b.values.size()) + " values, not " +
-                               std::to_string(b.rows) + " x " + std::to_string(b.cols));
+        throw SpreadsheetError("The block holds " + std::to_string(b.values.size()) +
+                               " values, not " + std::to_string(b.rows) + " x " +
+                               std::to_string(b.cols));
     Sheet& s = resolve(h);
     for (int r = 0; r < b.rows; ++r)
         for (int c = 0; c < b.cols; ++c)
@@ -438,7 +474,8 @@ void SpreadsheetApp::pasteText(const SheetHandle& h, int row, int col, const std
         size_t f = 0;
         for (;;) {
             const size_t tab = line.find('\t', f);
-            const std::string field = line.substr(f, tab == std::string::npos ? std::string::npos : tab - f);
+            const std::string field =
+                line.substr(f, tab == std::string::npos ? std::string::npos : tab - f);
             // A tab that ends the line leaves the cell after it alone.
             if (!(tab == std::string::npos && field.empty() && f > 0)) {
                 checkCell(r, c);

@@ -2,13 +2,13 @@
 // The running spreadsheet application of the program: the open workbooks and the
 // operations the evaluation commands use on them. Rows and columns count from 1.
 // Every failure throws one SpreadsheetError whose text says what went wrong.
+#include "evaluation/workbook/Workbook.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "evaluation/workbook/Workbook.h"
 
 namespace mv {
 
@@ -39,8 +39,11 @@ struct Block {
     int cols = 0;
     std::vector<CellValue> values;
     Block() = default;
-    Block(int r, int c) : rows(r), cols(c), values(static_cast<size_t>(r) * static_cast<size_t>(c)) {}
-    CellValue& at(int r, int c) { return values[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)]; }
+    Block(int r, int c)
+        : rows(r), cols(c), values(static_cast<size_t>(r) * static_cast<size_t>(c)) {}
+    CellValue& at(int r, int c) {
+        return values[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)];
+    }
     const CellValue& at(int r, int c) const {
         return values[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)];
     }
@@ -102,6 +105,8 @@ public:
     void setWrap(const SheetHandle& h, const CellRange& r);
     void merge(const SheetHandle& h, const CellRange& r);
     void setColumnWidth(const SheetHandle& h, int col, double width);
+    // `EntireColumn.NumberFormat`: the cells of the column and those written later.
+    void setColumnNumberFormat(const SheetHandle& h, int col, const std::string& code);
 
     // --- named cells ---
     // The first cell of the range a defined name points at, seen from the sheet.
@@ -113,7 +118,8 @@ public:
     // the first cell of the range) and wraps round, so the first cell comes last;
     // Previous goes backwards from before `after` (default: from the last cell).
     std::optional<CellPos> find(const SheetHandle& h, const CellRange& range, const CellValue& what,
-                                FindDirection dir, std::optional<CellPos> after = std::nullopt) const;
+                                FindDirection dir,
+                                std::optional<CellPos> after = std::nullopt) const;
 
     // --- next free row ---
     // `End` upwards from the cell: the row the jump lands on.
@@ -122,7 +128,7 @@ public:
     int nextFreeRow(const SheetHandle& h, int row, int col) const { return endUp(h, row, col) + 1; }
 
     // --- blocks ---
-    Block readBlock(const SheetHandle& h, const CellRange& r) const; // `Value`
+    Block readBlock(const SheetHandle& h, const CellRange& r) const;        // `Value`
     void writeBlock(const SheetHandle& h, CellPos topLeft, const Block& b); // `Value2`
 
     // --- paste ---
@@ -136,7 +142,8 @@ public:
     // `ref` is workbook name + "!FormatListu" or "!VybarviMatici".
     void runMacro(const std::string& ref, const SheetHandle& h);
 
-    // The rescan flag: set by open, new, before close, new sheet and sheet delete.
+    // The rescan flag: set by open, new, before close, new sheet and sheet delete, and
+    // also by Save As and sheet rename, which change the names the output list shows.
     bool rescanDue() const { return rescanDue_; }
     void setRescanDue(bool due) { rescanDue_ = due; }
 
@@ -171,7 +178,7 @@ std::vector<std::string> outputSheetEntries(const SpreadsheetApp& app,
 SheetHandle sheetOfEntry(const SpreadsheetApp& app, const std::string& entry);
 
 // The built-in workbook macros.
-void formatResultSheet(SpreadsheetApp& app, const SheetHandle& h);  // FormatListu
-void colourCountMatrix(SpreadsheetApp& app, const SheetHandle& h);  // VybarviMatici
+void formatResultSheet(SpreadsheetApp& app, const SheetHandle& h); // FormatListu
+void colourCountMatrix(SpreadsheetApp& app, const SheetHandle& h); // VybarviMatici
 
 } // namespace mv

@@ -1,9 +1,9 @@
 // The two workbook macros the rainflow command calls by name, built in: the layout
 // of a new result sheet, and the colouring of its count matrix by value.
+#include "evaluation/workbook/SpreadsheetApp.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "evaluation/workbook/SpreadsheetApp.h"
 
 namespace mv {
 

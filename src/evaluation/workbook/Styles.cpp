@@ -1,10 +1,10 @@
 #include "evaluation/workbook/Styles.h"
 
+#include "evaluation/workbook/XmlUtil.h"
+
 #include <cstdio>
 #include <cstring>
 #include <pugixml.hpp>
-
-#include "evaluation/workbook/XmlUtil.h"
 
 namespace mv {
 
@@ -25,9 +25,9 @@ const char* const kDefaultStyles =
     R"(</styleSheet>)";
 
 // Order of the children of <styleSheet>; a list we add goes before the first later one.
-const char* const kSheetOrder[] = {"numFmts",  "fonts",      "fills",  "borders",
+const char* const kSheetOrder[] = {"numFmts",      "fonts",   "fills",      "borders",
                                    "cellStyleXfs", "cellXfs", "cellStyles", "dxfs",
-                                   "tableStyles", "colors",   "extLst"};
+                                   "tableStyles",  "colors",  "extLst"};
 
 bool flagOn(pugi::xml_node n) {
     if (!n)
@@ -64,39 +64,72 @@ void setAttr(pugi::xml_node n, const char* name, const std::string& value) {
 
 std::string builtinNumberFormat(int id) {
     switch (id) {
-    case 0: return "General";
-    case 1: return "0";
-    case 2: return "0.00";
-    case 3: return "#,##0";
-    case 4: return "#,##0.00";
-    case 9: return "0%";
-    case 10: return "0.00%";
-    case 11: return "0.00E+00";
-    case 12: return "# ?/?";
-    case 13: return "# ?" "?/?" "?";
-    case 14: return "mm-dd-yy";
-    case 15: return "d-mmm-yy";
-    case 16: return "d-mmm";
-    case 17: return "mmm-yy";
-    case 18: return "h:mm AM/PM";
-    case 19: return "h:mm:ss AM/PM";
-    case 20: return "h:mm";
-    case 21: return "h:mm:ss";
-    case 22: return "m/d/yy h:mm";
-    case 37: return "#,##0 ;(#,##0)";
-    case 38: return "#,##0 ;[Red](#,##0)";
-    case 39: return "#,##0.00;(#,##0.00)";
-    case 40: return "#,##0.00;[Red](#,##0.00)";
-    case 45: return "mm:ss";
-    case 46: return "[h]:mm:ss";
-    case 47: return "mmss.0";
-    case 48: return "##0.0E+0";
-    case 49: return "@";
-    default: return {};
+    case 0:
+        return "General";
+    case 1:
+        return "0";
+    case 2:
+        return "0.00";
+    case 3:
+        return "#,##0";
+    case 4:
+        return "#,##0.00";
+    case 9:
+        return "0%";
+    case 10:
+        return "0.00%";
+    case 11:
+        return "0.00E+00";
+    case 12:
+        return "# ?/?";
+    case 13:
+        return "# ?"
+               "?/?"
+               "?";
+    case 14:
+        return "mm-dd-yy";
+    case 15:
+        return "d-mmm-yy";
+    case 16:
+        return "d-mmm";
+    case 17:
+        return "mmm-yy";
+    case 18:
+        return "h:mm AM/PM";
+    case 19:
+        return "h:mm:ss AM/PM";
+    case 20:
+        return "h:mm";
+    case 21:
+        return "h:mm:ss";
+    case 22:
+        return "m/d/yy h:mm";
+    case 37:
+        return "#,##0 ;(#,##0)";
+    case 38:
+        return "#,##0 ;[Red](#,##0)";
+    case 39:
+        return "#,##0.00;(#,##0.00)";
+    case 40:
+        return "#,##0.00;[Red](#,##0.00)";
+    case 45:
+        return "mm:ss";
+    case 46:
+        return "[h]:mm:ss";
+    case 47:
+        return "mmss.0";
+    case 48:
+        return "##0.0E+0";
+    case 49:
+        return "@";
+    default:
+        return {};
     }
 }
 
-Styles::Styles() : doc_(std::make_unique<pugi::xml_document>()) { load(kDefaultStyles); }
+Styles::Styles() : doc_(std::make_unique<pugi::xml_document>()) {
+    load(kDefaultStyles);
+}
 Styles::~Styles() = default;
 
 void Styles::load(const std::string& xml) {

@@ -17,7 +17,7 @@ namespace mv {
 
 class Styles {
 public:
-    Styles();   // the minimal set a new workbook needs
+    Styles(); // the minimal set a new workbook needs
     ~Styles();
     Styles(const Styles&) = delete;
     Styles& operator=(const Styles&) = delete;

@@ -1,10 +1,10 @@
 #include "evaluation/workbook/Workbook.h"
 
-#include <algorithm>
-#include <filesystem>
-
 #include "evaluation/workbook/WorkbookPackage.h"
 #include "evaluation/workbook/XmlUtil.h"
+
+#include <algorithm>
+#include <filesystem>
 
 namespace mv {
 
@@ -73,11 +73,14 @@ std::string Workbook::folder() const {
 
 Sheet& Workbook::sheet(int index) {
     if (index < 0 || index >= sheetCount())
-        throw SpreadsheetError("Workbook " + name_ + " has no sheet number " + std::to_string(index + 1));
+        throw SpreadsheetError("Workbook " + name_ + " has no sheet number " +
+                               std::to_string(index + 1));
     return *sheets_[static_cast<size_t>(index)];
 }
 
-const Sheet& Workbook::sheet(int index) const { return const_cast<Workbook*>(this)->sheet(index); }
+const Sheet& Workbook::sheet(int index) const {
+    return const_cast<Workbook*>(this)->sheet(index);
+}
 
 Sheet* Workbook::findSheet(const std::string& name) {
     const std::string key = lower(name);
@@ -159,7 +162,8 @@ void Workbook::deleteSheet(Sheet& s) {
         pkg.parts.erase(pkg.relsPartOf(s.partName));
         auto rels = detail::child(pkg.workbookRels, "Relationships");
         const std::string rid = pkg.sheetRelId[s.id()];
-        for (auto r = detail::child(rels, "Relationship"); r; r = detail::nextNamed(r, "Relationship"))
+        for (auto r = detail::child(rels, "Relationship"); r;
+             r = detail::nextNamed(r, "Relationship"))
             if (rid == r.attribute("Id").value()) {
                 rels.remove_child(r);
                 break;
@@ -175,8 +179,8 @@ void Workbook::setName(const std::string& name, const Sheet& sheet, const CellRa
                        const Sheet* scope) {
     if (name.empty() || parseCellName(name) || name.find_first_of(" !'\"") != std::string::npos)
         throw SpreadsheetError("'" + name + "' cannot be a defined name");
-    std::string formula = quoteSheetName(sheet.name()) + "!" +
-                          absoluteCellName(range.first.row, range.first.col);
+    std::string formula =
+        quoteSheetName(sheet.name()) + "!" + absoluteCellName(range.first.row, range.first.col);
     if (range.first != range.last)
         formula += ":" + absoluteCellName(range.last.row, range.last.col);
     const std::uint64_t scopeId = scope ? scope->id() : 0;

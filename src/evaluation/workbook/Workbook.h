@@ -1,6 +1,10 @@
 #pragma once
 // One .xlsx workbook in memory: its sheets, cell formats and defined names, plus
 // every part of the package we do not model, which is written back unchanged.
+#include "evaluation/workbook/Sheet.h"
+#include "evaluation/workbook/SpreadsheetError.h"
+#include "evaluation/workbook/Styles.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -8,10 +12,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "evaluation/workbook/Sheet.h"
-#include "evaluation/workbook/SpreadsheetError.h"
-#include "evaluation/workbook/Styles.h"
 
 namespace pugi {
 class xml_document;

@@ -1,10 +1,10 @@
 #pragma once
 // The parts of the package around the modelled data (private to the engine).
+#include "evaluation/workbook/Workbook.h"
+
 #include <map>
 #include <pugixml.hpp>
 #include <string>
-
-#include "evaluation/workbook/Workbook.h"
 
 namespace mv {
 
@@ -46,7 +46,8 @@ struct Workbook::Package {
 };
 
 namespace detail {
-// "worksheets/sheet1.xml" relative to "xl/" -> "xl/worksheets/sheet1.xml"; "/xl/a.xml" -> "xl/a.xml".
+// "worksheets/sheet1.xml" relative to "xl/" -> "xl/worksheets/sheet1.xml"; "/xl/a.xml" ->
+// "xl/a.xml".
 std::string resolvePartName(const std::string& baseDir, const std::string& target);
 } // namespace detail
 

@@ -1,14 +1,14 @@
 // Opening an .xlsx package: the zip, the relationships, the workbook part, the
 // styles, the shared strings and every worksheet.
-#include <algorithm>
-#include <filesystem>
-#include <stdexcept>
-
 #include "evaluation/workbook/SheetXml.h"
 #include "evaluation/workbook/Workbook.h"
 #include "evaluation/workbook/WorkbookPackage.h"
 #include "evaluation/workbook/XmlUtil.h"
 #include "evaluation/workbook/ZipIo.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
 
 namespace mv {
 
@@ -16,7 +16,8 @@ using detail::child;
 
 namespace detail {
 std::string resolvePartName(const std::string& baseDir, const std::string& target) {
-    std::string joined = !target.empty() && target.front() == '/' ? target.substr(1) : baseDir + target;
+    std::string joined =
+        !target.empty() && target.front() == '/' ? target.substr(1) : baseDir + target;
     std::vector<std::string> segs;
     size_t i = 0;
     while (i <= joined.size()) {
@@ -84,7 +85,8 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
         if (it == parts.end())
             throw std::runtime_error("the package has no relationships (_rels/.rels)");
         detail::parseXml(rootRels, it->second, "_rels/.rels");
-        const auto target = targetOfType(child(rootRels, "Relationships"), rel::kOfficeDocument, "");
+        const auto target =
+            targetOfType(child(rootRels, "Relationships"), rel::kOfficeDocument, "");
         if (!target.empty())
             pkg.workbookPart = target;
     }
@@ -133,7 +135,8 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
         if (target.empty())
             throw std::runtime_error("sheet '" + name + "' has no relationship '" + rid + "'");
         if (type != rel::kWorksheet)
-            throw std::runtime_error("sheet '" + name + "' is not a worksheet (chart sheets are not supported)");
+            throw std::runtime_error("sheet '" + name +
+                                     "' is not a worksheet (chart sheets are not supported)");
         if (name.empty() || wb.findSheet(name))
             throw std::runtime_error("sheet name '" + name + "' is empty or used twice");
         std::string xml = takePart(parts, target, ("worksheet of sheet '" + name + "'").c_str());
@@ -156,9 +159,13 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
                 ci.min = std::clamp(c.attribute("min").as_int(1), 1, kMaxColumns);
                 ci.max = std::clamp(c.attribute("max").as_int(ci.min), ci.min, kMaxColumns);
                 ci.width = c.attribute("width").as_double(0.0);
+                ci.style = c.attribute("style").as_uint(0);
+                if (ci.style >= wb.styles_.formatCount())
+                    ci.style = 0;
                 for (auto a = c.first_attribute(); a; a = a.next_attribute()) {
                     const std::string_view an = a.name();
-                    if (an == "min" || an == "max" || an == "width" || an == "customWidth")
+                    if (an == "min" || an == "max" || an == "width" || an == "customWidth" ||
+                        an == "style")
                         continue;
                     std::string v;
                     detail::appendEscaped(v, a.value());
@@ -198,8 +205,9 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
             if (auto local = n.attribute("localSheetId")) {
                 const int idx = local.as_int(-1);
                 if (idx < 0 || idx >= static_cast<int>(byIndex.size()))
-                    throw std::runtime_error("defined name '" + d.name + "' belongs to sheet number " +
-                                             std::to_string(idx) + ", which does not exist");
+                    throw std::runtime_error("defined name '" + d.name +
+                                             "' belongs to sheet number " + std::to_string(idx) +
+                                             ", which does not exist");
                 d.scopeSheet = byIndex[static_cast<size_t>(idx)]->id();
             }
             for (auto a = n.first_attribute(); a; a = a.next_attribute()) {

@@ -1,25 +1,29 @@
 // Saving a workbook: every sheet and the modelled parts are written fresh, the rest
 // of the package as it was read; the zip goes to a temporary file that replaces the
 // target only when it is complete.
-#include <filesystem>
-#include <random>
-#include <set>
-#include <stdexcept>
-
 #include "evaluation/workbook/SheetXml.h"
 #include "evaluation/workbook/Workbook.h"
 #include "evaluation/workbook/WorkbookPackage.h"
 #include "evaluation/workbook/XmlUtil.h"
 #include "evaluation/workbook/ZipIo.h"
 
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <set>
+#include <stdexcept>
+
 namespace mv {
 
 using detail::child;
 
 namespace {
-const char* const kCtWorkbook = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
-const char* const kCtWorksheet = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
-const char* const kCtStyles = "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+const char* const kCtWorkbook =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+const char* const kCtWorksheet =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+const char* const kCtStyles =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
 const char* const kCtSharedStrings =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
 
@@ -72,9 +76,39 @@ void ensureDefault(pugi::xml_node types, const char* ext, const char* contentTyp
 }
 } // namespace
 
+// A worksheet part as it is written: the small shell around the cells, and the cells
+// produced piece by piece while the zip is written.
+struct SheetPart {
+    std::string prefix;
+    std::string suffix;
+    std::unique_ptr<detail::SheetDataWriter> data;
+    int stage = 0;
+    bool produce(std::string& out) {
+        switch (stage) {
+        case 0:
+            out += prefix;
+            stage = 1;
+            return true;
+        case 1:
+            if (data->next(out, 1 << 18))
+                return true;
+            stage = 2;
+            [[fallthrough]];
+        case 2:
+            out += suffix;
+            stage = 3;
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 struct WorkbookWriter {
-    static std::string sheetXml(const Sheet& s, detail::SharedStringTable& sst);
-    static std::string relationTo(Workbook::Package& pkg, const char* type, const std::string& part);
+    static std::unique_ptr<SheetPart> sheetXml(const Sheet& s,
+                                               const detail::SharedStringTable& sst);
+    static std::string relationTo(Workbook::Package& pkg, const char* type,
+                                  const std::string& part);
 };
 
 std::string WorkbookWriter::relationTo(Workbook::Package& pkg, const char* type,
@@ -99,7 +133,8 @@ std::string WorkbookWriter::relationTo(Workbook::Package& pkg, const char* type,
     return id;
 }
 
-std::string WorkbookWriter::sheetXml(const Sheet& s, detail::SharedStringTable& sst) {
+std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
+                                                    const detail::SharedStringTable& sst) {
     pugi::xml_document shell;
     detail::parseXml(shell, s.shellXml.empty() ? std::string(kNewSheetShell) : s.shellXml,
                      s.partName);
@@ -107,30 +142,56 @@ std::string WorkbookWriter::sheetXml(const Sheet& s, detail::SharedStringTable& 
     auto data = child(ws, "sheetData");
     if (!ws || !data)
         throw std::runtime_error("the sheet '" + s.name() + "' lost its layout");
-    auto dim = insertOrdered(ws, "dimension", {"sheetViews", "sheetFormatPr", "cols", "sheetData"});
+    // Elements we add carry the prefix the document gives its own (x:worksheet -> x:).
+    const std::string wsName = ws.name();
+    const std::string pfx =
+        wsName.substr(0, wsName.find(':') == std::string::npos ? 0 : wsName.find(':') + 1);
+    auto dim = insertOrdered(ws, (pfx + "dimension").c_str(),
+                             {"sheetViews", "sheetFormatPr", "cols", "sheetData"});
     dim.append_attribute("ref").set_value(rangeName(s.usedRange()).c_str());
     if (!s.columns().empty()) {
-        auto cols = ws.insert_child_before("cols", data);
+        auto cols = ws.insert_child_before((pfx + "cols").c_str(), data);
         for (const auto& c : s.columns()) {
-            std::string xml = "<col min=\"" + std::to_string(c.min) + "\" max=\"" +
+            std::string xml = "<" + pfx + "col min=\"" + std::to_string(c.min) + "\" max=\"" +
                               std::to_string(c.max) + "\"";
             if (c.width > 0)
                 xml += " width=\"" + formatWidth(c.width) + "\" customWidth=\"1\"";
+            if (c.style != 0)
+                xml += " style=\"" + std::to_string(c.style) + "\"";
             xml += c.attrs + "/>";
             cols.append_buffer(xml.data(), xml.size());
         }
     }
     if (!s.merges().empty()) {
-        auto merges = insertOrdered(
-            ws, "mergeCells",
-            {"phoneticPr", "conditionalFormatting", "dataValidations", "hyperlinks", "printOptions",
-             "pageMargins", "pageSetup", "headerFooter", "rowBreaks", "colBreaks",
-             "customProperties", "cellWatches", "ignoredErrors", "smartTags", "drawing",
-             "legacyDrawing", "legacyDrawingHF", "picture", "oleObjects", "controls",
-             "webPublishItems", "tableParts", "extLst"});
+        auto merges = insertOrdered(ws, (pfx + "mergeCells").c_str(),
+                                    {"phoneticPr",
+                                     "conditionalFormatting",
+                                     "dataValidations",
+                                     "hyperlinks",
+                                     "printOptions",
+                                     "pageMargins",
+                                     "pageSetup",
+                                     "headerFooter",
+                                     "rowBreaks",
+                                     "colBreaks",
+                                     "customProperties",
+                                     "cellWatches",
+                                     "ignoredErrors",
+                                     "smartTags",
+                                     "drawing",
+                                     "legacyDrawing",
+                                     "legacyDrawingHF",
+                                     "picture",
+                                     "oleObjects",
+                                     "controls",
+                                     "webPublishItems",
+                                     "tableParts",
+                                     "extLst"});
         merges.append_attribute("count").set_value(static_cast<unsigned>(s.merges().size()));
         for (const auto& m : s.merges())
-            merges.append_child("mergeCell").append_attribute("ref").set_value(rangeName(m).c_str());
+            merges.append_child((pfx + "mergeCell").c_str())
+                .append_attribute("ref")
+                .set_value(rangeName(m).c_str());
     }
     const std::string qname = data.name();
     const std::string text = detail::writeXml(shell);
@@ -138,12 +199,11 @@ std::string WorkbookWriter::sheetXml(const Sheet& s, detail::SharedStringTable& 
     const auto end = text.find('>', at);
     if (at == std::string::npos || end == std::string::npos)
         throw std::runtime_error("the sheet '" + s.name() + "' lost its layout");
-    std::string out;
-    out.reserve(text.size() + s.cellCount() * 32);
-    out.append(text, 0, at);
-    detail::appendSheetData(out, s, sst);
-    out.append(text, end + 1);
-    return out;
+    auto part = std::make_unique<SheetPart>();
+    part->prefix = text.substr(0, at);
+    part->suffix = text.substr(end + 1);
+    part->data = std::make_unique<detail::SheetDataWriter>(s, sst);
+    return part;
 }
 
 void Workbook::write(const std::string& target) {
@@ -162,7 +222,10 @@ void Workbook::write(const std::string& target) {
     for (const auto& s : sheets_)
         used.insert(s->partName);
     std::vector<std::pair<std::string, std::string>> written; // part -> bytes
+    std::vector<std::pair<std::string, std::unique_ptr<SheetPart>>> sheetParts;
     detail::SharedStringTable sst;
+    for (const auto& s : sheets_)
+        detail::collectSharedStrings(*s, sst);
     for (auto& s : sheets_) {
         if (s->partName.empty()) {
             for (int k = 1; s->partName.empty(); ++k) {
@@ -173,7 +236,7 @@ void Workbook::write(const std::string& target) {
             used.insert(s->partName);
         }
         pkg.sheetRelId[s->id()] = WorkbookWriter::relationTo(pkg, rel::kWorksheet, s->partName);
-        written.emplace_back(s->partName, WorkbookWriter::sheetXml(*s, sst));
+        sheetParts.emplace_back(s->partName, WorkbookWriter::sheetXml(*s, sst));
         ensureOverride(types, s->partName, kCtWorksheet);
     }
     const std::string stylesPart = dir + "styles.xml";
@@ -197,8 +260,9 @@ void Workbook::write(const std::string& target) {
     // The workbook part: the sheet list and the defined names from the model.
     auto sheetsNode = child(root, "sheets");
     if (!sheetsNode)
-        sheetsNode = insertOrdered(root, "sheets", {"functionGroups", "externalReferences",
-                                                    "definedNames", "calcPr", "extLst"});
+        sheetsNode = insertOrdered(
+            root, "sheets",
+            {"functionGroups", "externalReferences", "definedNames", "calcPr", "extLst"});
     std::string relPrefix = "r";
     for (auto a = root.first_attribute(); a; a = a.next_attribute())
         if (std::string_view(a.value()) ==
@@ -233,8 +297,8 @@ void Workbook::write(const std::string& target) {
     if (!names_.empty()) {
         auto dn = insertOrdered(root, "definedNames",
                                 {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
-                                 "smartTagPr", "smartTagTypes", "webPublishing",
-                                 "fileRecoveryPr", "webPublishObjects", "extLst"});
+                                 "smartTagPr", "smartTagTypes", "webPublishing", "fileRecoveryPr",
+                                 "webPublishObjects", "extLst"});
         for (const auto& d : names_) {
             auto n = dn.append_child("definedName");
             n.append_attribute("name").set_value(d.name.c_str());
@@ -264,6 +328,8 @@ void Workbook::write(const std::string& target) {
     std::set<std::string> present;
     for (const auto& [n, d] : written)
         present.insert(n);
+    for (const auto& [n, d] : sheetParts)
+        present.insert(n);
     for (const auto& [n, d] : pkg.parts)
         present.insert(n);
     for (auto o = child(types, "Override"); o;) {
@@ -277,13 +343,16 @@ void Workbook::write(const std::string& target) {
     }
     const std::string typesXml = detail::writeXml(pkg.contentTypes);
 
-    std::vector<std::pair<std::string, const std::string*>> order;
-    order.emplace_back("[Content_Types].xml", &typesXml);
+    std::vector<detail::ZipEntry> order;
+    order.push_back({"[Content_Types].xml", &typesXml, {}});
     for (const auto& [n, d] : pkg.parts)
         if (n != "[Content_Types].xml")
-            order.emplace_back(n, &d);
+            order.push_back({n, &d, {}});
     for (const auto& [n, d] : written)
-        order.emplace_back(n, &d);
+        order.push_back({n, &d, {}});
+    for (auto& [n, part] : sheetParts)
+        order.push_back(
+            {n, nullptr, [p = part.get()](std::string& out) { return p->produce(out); }});
 
     namespace fs = std::filesystem;
     const fs::path targetPath(target);
@@ -294,7 +363,7 @@ void Workbook::write(const std::string& target) {
         tmp += ".saving-" + std::to_string(rd() % 1000000);
     } while (fs::exists(tmp));
     try {
-        detail::writeZip(tmp.string(), order);
+        detail::writeZip(tmp.string(), std::move(order));
         fs::rename(tmp, targetPath);
     } catch (...) {
         std::error_code ec;

@@ -42,13 +42,25 @@ void appendEscaped(std::string& out, std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         const char ch = text[i];
         switch (ch) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r': out += "&#13;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
         case '\n':
-        case '\t': out.push_back(ch); break;
+        case '\t':
+            out.push_back(ch);
+            break;
         case '_':
             // A literal "_x0041_" would read back as an escape: escape its underscore.
             if (i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
@@ -106,8 +118,8 @@ std::string unescape(std::string_view text) {
             unsigned long cp = 0;
             const bool hex = ent[1] == 'x' || ent[1] == 'X';
             for (size_t k = hex ? 2 : 1; k < ent.size(); ++k) {
-                const int d = hex ? hexDigit(ent[k])
-                                  : (ent[k] >= '0' && ent[k] <= '9' ? ent[k] - '0' : -1);
+                const int d =
+                    hex ? hexDigit(ent[k]) : (ent[k] >= '0' && ent[k] <= '9' ? ent[k] - '0' : -1);
                 if (d < 0) {
                     cp = 0xFFFD;
                     break;

@@ -1,5 +1,8 @@
 #include "evaluation/workbook/ZipIo.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <zip.h>
 
@@ -45,7 +48,8 @@ std::map<std::string, std::string> readZip(const std::string& path) {
             std::string data(static_cast<size_t>(st.size), '\0');
             zip_int64_t got = 0;
             while (static_cast<zip_uint64_t>(got) < st.size) {
-                const zip_int64_t r = zip_fread(f, data.data() + got, st.size - static_cast<zip_uint64_t>(got));
+                const zip_int64_t r =
+                    zip_fread(f, data.data() + got, st.size - static_cast<zip_uint64_t>(got));
                 if (r <= 0)
                     break;
                 got += r;
@@ -66,34 +70,105 @@ std::map<std::string, std::string> readZip(const std::string& path) {
     return parts;
 }
 
-void writeZip(const std::string& path,
-              const std::vector<std::pair<std::string, const std::string*>>& parts) {
+namespace {
+// Feeds libzip from a producer, a piece at a time.
+struct Stream {
+    std::function<bool(std::string&)> produce;
+    std::string buf;
+    size_t pos = 0;
+    bool done = false;
+    std::string error;
+};
+
+zip_int64_t streamCallback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* s = static_cast<Stream*>(user);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        return 0;
+    case ZIP_SOURCE_READ: {
+        try {
+            while (s->buf.size() - s->pos < len && !s->done) {
+                s->buf.erase(0, s->pos);
+                s->pos = 0;
+                s->done = !s->produce(s->buf);
+            }
+        } catch (const std::exception& e) {
+            s->error = e.what();
+            return -1;
+        }
+        const size_t n = std::min<size_t>(len, s->buf.size() - s->pos);
+        std::memcpy(data, s->buf.data() + s->pos, n);
+        s->pos += n;
+        return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR: {
+        auto* e = static_cast<int*>(data);
+        e[0] = ZIP_ER_INTERNAL;
+        e[1] = 0;
+        return 2 * sizeof(int);
+    }
+    case ZIP_SOURCE_FREE:
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+    default:
+        return -1;
+    }
+}
+} // namespace
+
+void writeZip(const std::string& path, std::vector<ZipEntry> parts) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!za)
         throw std::runtime_error(zipErrorText(code));
-    for (const auto& [name, data] : parts) {
-        zip_source_t* src = zip_source_buffer(za, data->data(), data->size(), 0);
-        if (!src) {
-            std::string why = zip_strerror(za);
-            zip_discard(za);
-            throw std::runtime_error(why);
+    std::vector<std::unique_ptr<Stream>> streams;
+    auto fail = [&](std::string why) {
+        for (const auto& s : streams)
+            if (!s->error.empty())
+                why = s->error;
+        zip_discard(za);
+        throw std::runtime_error(why);
+    };
+    for (auto& part : parts) {
+        zip_source_t* src = nullptr;
+        if (part.produce) {
+            streams.push_back(std::make_unique<Stream>());
+            streams.back()->produce = std::move(part.produce);
+            src = zip_source_function(za, streamCallback, streams.back().get());
+        } else {
+            src = zip_source_buffer(za, part.data->data(), part.data->size(), 0);
         }
-        const zip_int64_t idx = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (!src)
+            fail(zip_strerror(za));
+        const zip_int64_t idx =
+            zip_file_add(za, part.name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
         if (idx < 0) {
             zip_source_free(src);
-            std::string why = zip_strerror(za);
-            zip_discard(za);
-            throw std::runtime_error(why);
+            fail(zip_strerror(za));
         }
         // Fast deflate: the sheets are large and repetitive, level 1 already packs them well.
         zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 1);
     }
-    if (zip_close(za) != 0) {
-        std::string why = zip_strerror(za);
-        zip_discard(za);
-        throw std::runtime_error(why);
-    }
+    if (zip_close(za) != 0)
+        fail(zip_strerror(za));
+}
+
+void writeZip(const std::string& path,
+              const std::vector<std::pair<std::string, const std::string*>>& parts) {
+    std::vector<ZipEntry> entries;
+    for (const auto& [name, data] : parts)
+        entries.push_back({name, data, {}});
+    writeZip(path, std::move(entries));
 }
 
 } // namespace mv::detail
