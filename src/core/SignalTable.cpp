@@ -324,6 +324,17 @@ std::vector<std::string> nativeFilesOnly(const std::vector<std::string>& paths) 
     return out;
 }
 
+std::string loadFormatFilter(int loadFormatIndex) {
+    // B&K WAV recordings carry the ordinary ".wav" extension.
+    static const std::array<const char*, 9> filters = {
+        "Morvanet|*.mvn",       "Matlab -v6|*.mat", "ASCII|*.*",
+        "Single IEEE754|*.dat", "B&K_BKC|*.bkc",    "B&K_CSV|*.csv",
+        "B&K_WAV|*.wav",        "B&K_PTI|*.pti",    "IF raw|*.dat"};
+    if (loadFormatIndex < 0 || loadFormatIndex >= int(filters.size()))
+        loadFormatIndex = 0;
+    return filters[std::size_t(loadFormatIndex)];
+}
+
 SampleRange fillSignal(SignalStore& store, int slot, double T1, double T2, float value) {
     if (!SignalStore::validSlot(slot))
         return SampleRange{1, 0};

@@ -161,6 +161,10 @@ std::vector<std::vector<std::string>> splitPasteText(std::string_view text);
 // must be exactly ".mvn".
 std::vector<std::string> nativeFilesOnly(const std::vector<std::string>& paths);
 
+// Open-dialog filter of a load format ("Morvanet|*.mvn"); the first entry for an
+// index outside the list.
+std::string loadFormatFilter(int loadFormatIndex);
+
 // ---- fill ----------------------------------------------------------------
 
 // Sets the samples of `slot` inside the window T1..T2 to `value`. Nothing happens

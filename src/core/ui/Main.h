@@ -1,8 +1,8 @@
 #pragma once
 // TForm1, the main window: it wires the regions and commands of every subsystem.
-#include <QMainWindow>
-
 #include "core/Workspace.h"
+
+#include <QMainWindow>
 
 namespace mv {
 
