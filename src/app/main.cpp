@@ -1,14 +1,88 @@
-#include <QApplication>
-
-#include "core/Version.h"
-#include "core/Workspace.h"
+// The desktop application: splash, main window, Monitors window, message loop.
 #include "core/ui/Main.h"
 
+#include "app/StartOptions.h"
+#include "core/UserLocale.h"
+#include "core/Version.h"
+#include "core/Workspace.h"
+#include "core/ui/Splash.h"
+#include "monitors/ui/MV_ScrMonForm.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// Commands run on the UI thread; an error no command handles is shown and the
+// application goes on.
+class Application final : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* e) override {
+        try {
+            return QApplication::notify(receiver, e);
+        } catch (const std::exception& ex) {
+            std::fprintf(stderr, "mvtervik: %s\n", ex.what());
+            QMessageBox::critical(activeWindow(), mv::kAppTitle, QString::fromUtf8(ex.what()));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     QApplication::setApplicationName(mv::kAppTitle);
+    QApplication::setApplicationVersion(mv::kVersion);
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    QString error;
+    const auto options = mv::parseStartOptions(QApplication::arguments(), error);
+    if (!options) {
+        std::fprintf(stderr,
+                     "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
+                     "[--demo DIR] [--format NAME] [FILE...]\n",
+                     qPrintable(error));
+        return 2;
+    }
+
+    auto* splash = new mv::Splash;
+    splash->show();
+    QApplication::processEvents();
+
     mv::Workspace ws;
-    mv::TForm1 form(ws);
+    // QApplication has switched the process to the user's locale; numbers in files,
+    // settings and texts of this program are always written with '.', so the process keeps
+    // the C numeric locale and remembers the user's separator for the formats that follow it.
+    std::setlocale(LC_NUMERIC, "C");
+    ws.decimalSeparator = mv::userDecimalSeparator();
+    mv::TForm1 form(ws, *options, splash);
+    mv::TScrMonForm monitors;
+    form.setMonitors(&monitors);
     form.show();
-    return QApplication::exec();
+
+    // Without a window manager the window may never be activated: run the first
+    // activation once the event loop is idle after showing the window.
+    QTimer::singleShot(0, &form, [&form] { form.ensureFirstActivation(); });
+
+    int screenshotResult = 0;
+    if (!options->screenshotPath.isEmpty()) {
+        QTimer::singleShot(0, &form, [&] {
+            form.ensureFirstActivation();
+            QApplication::processEvents();
+            if (!form.saveScreenshot(options->screenshotPath)) {
+                std::fprintf(stderr, "mvtervik: could not write %s\n",
+                             qPrintable(options->screenshotPath));
+                screenshotResult = 1;
+            }
+            form.close();
+        });
+    }
+    const int rc = QApplication::exec();
+    return rc != 0 ? rc : screenshotResult;
 }

@@ -20,8 +20,12 @@ int indexIn(const std::array<const char*, N>& names, std::string_view s) {
 }
 } // namespace
 
-int loadFormatIndex(std::string_view s) { return indexIn(kLoadFormatNames, s); }
-int saveFormatIndex(std::string_view s) { return indexIn(kSaveFormatNames, s); }
+int loadFormatIndex(std::string_view s) {
+    return indexIn(kLoadFormatNames, s);
+}
+int saveFormatIndex(std::string_view s) {
+    return indexIn(kSaveFormatNames, s);
+}
 
 std::string joinPath(std::string_view dir, std::string_view name) {
     if (!name.empty() && name.front() == '/')

@@ -2,14 +2,14 @@
 // The dispatcher that reads a list of files into consecutive slots. The file
 // formats plug in as readers (one per load format); the dispatcher owns the
 // slot rules that are the same for every format.
+#include "core/Log.h"
+#include "core/SignalStore.h"
+
 #include <array>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "core/Log.h"
-#include "core/SignalStore.h"
 
 namespace mv {
 

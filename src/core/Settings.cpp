@@ -1,12 +1,12 @@
 #include "core/Settings.h"
 
+#include "core/SignalStore.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-
-#include "core/SignalStore.h"
 
 namespace mv {
 
@@ -157,7 +157,9 @@ void writeMain(SettingsBackend& s, const MainSettings& m) {
     s.write("ToID", std::to_string(m.ToID));
 }
 
-void writeExportDir(SettingsBackend& s, const std::string& dir) { s.write("ExportDir", dir); }
+void writeExportDir(SettingsBackend& s, const std::string& dir) {
+    s.write("ExportDir", dir);
+}
 
 namespace {
 WindowBounds readBounds(const SettingsBackend& s, const std::string& prefix, WindowBounds d) {
@@ -213,4 +215,13 @@ void writeSlotSettings(SettingsBackend& s, const SignalStore& store) {
     }
 }
 
+} // namespace mv
+
+namespace mv {
+void fitLayoutHeights(WindowPosSettings& w, int controlPanelHeight) {
+    if (controlPanelHeight + w.SignalGridHeight + w.Image1Height > w.main.height - 200) {
+        w.SignalGridHeight = 200;
+        w.Image1Height = 200;
+    }
+}
 } // namespace mv

@@ -105,3 +105,10 @@ void readSlotSettings(const SettingsBackend& s, SignalStore& store);
 void writeSlotSettings(SettingsBackend& s, const SignalStore& store);
 
 } // namespace mv
+
+namespace mv {
+// The Signal table and the upper graph keep their saved heights only when, with the
+// control panel, they leave 200 pixels of the window for the rest; otherwise both
+// become 200.
+void fitLayoutHeights(WindowPosSettings& w, int controlPanelHeight);
+} // namespace mv

@@ -1,9 +1,9 @@
 #pragma once
 // One slot of the signal store: a signal's description and its samples.
-#include <cstdint>
-
 #include "core/FixedText.h"
 #include "core/SampleBuffer.h"
+
+#include <cstdint>
 
 namespace mv {
 

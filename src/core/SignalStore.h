@@ -1,11 +1,11 @@
 #pragma once
 // The 200 signal slots, addressed 1..200. Every subsystem reads and writes
 // signals through the store; a slot's identity is its number.
+#include "core/SignalRecord.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
-
-#include "core/SignalRecord.h"
 
 namespace mv {
 

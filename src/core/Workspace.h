@@ -2,11 +2,11 @@
 // Everything the program keeps for the life of the process, in one object the
 // application owns and passes by reference. Tests make as many as they like.
 // Each subsystem adds its own state here as a member.
-#include <string>
-
 #include "core/LoadFiles.h"
-#include "core/SignalStore.h"
 #include "core/Settings.h"
+#include "core/SignalStore.h"
+
+#include <string>
 
 namespace mv {
 

@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "core/LoadFiles.h"
+
 #include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 namespace mv {
 namespace {
@@ -9,19 +10,19 @@ namespace {
 // A reader that fills `perFile` slots with a 2-sample signal named after the file.
 ReaderTable fakeReaders(int perFile, std::vector<std::string>* seen = nullptr) {
     ReaderTable t;
-    t.set(LoadFormat::Morvanet, [=](SignalStore& s, const std::string& path, int slot,
-                                    const LoadContext&) {
-        if (seen)
-            seen->push_back(path);
-        ReadOutcome out;
-        for (int k = 0; k < perFile && slot + k <= kSlotCount; ++k) {
-            s.ClearSlot(slot + k);
-            s[slot + k].setData(SampleBuffer::zeros(2));
-            s[slot + k].SigName = path.substr(path.rfind('/') + 1);
-            ++out.filled;
-        }
-        return out;
-    });
+    t.set(LoadFormat::Morvanet,
+          [=](SignalStore& s, const std::string& path, int slot, const LoadContext&) {
+              if (seen)
+                  seen->push_back(path);
+              ReadOutcome out;
+              for (int k = 0; k < perFile && slot + k <= kSlotCount; ++k) {
+                  s.ClearSlot(slot + k);
+                  s[slot + k].setData(SampleBuffer::zeros(2));
+                  s[slot + k].SigName = path.substr(path.rfind('/') + 1);
+                  ++out.filled;
+              }
+              return out;
+          });
     return t;
 }
 
@@ -34,8 +35,8 @@ TEST(LoadFiles, FillsConsecutiveSlotsAndStopsBeyondTheStore) {
     CaptureLog log;
     LoadContext ctx{log};
     std::vector<std::string> seen;
-    auto r = LoadFiles(store, fakeReaders(1, &seen), dir.dir(), names, 199, LoadFormat::Morvanet,
-                       ctx);
+    auto r =
+        LoadFiles(store, fakeReaders(1, &seen), dir.dir(), names, 199, LoadFormat::Morvanet, ctx);
     EXPECT_EQ(r.filled, 2);
     EXPECT_FALSE(r.completed); // stopped at the third file: no redraw
     EXPECT_FALSE(r.redraw());

@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "core/Settings.h"
+
 #include "core/SignalStore.h"
+
+#include <gtest/gtest.h>
 
 namespace mv {
 namespace {
@@ -104,5 +105,21 @@ TEST(Settings, WindowBoundsMustLieOnAMonitor) {
     EXPECT_EQ(checkOnMonitors({100, 100, 800, 600}, {}), (WindowBounds{}));
 }
 
+} // namespace
+} // namespace mv
+
+namespace mv {
+namespace {
+TEST(Settings, LayoutHeightsMustLeaveRoomInTheWindow) {
+    WindowPosSettings w;
+    w.SignalGridHeight = 400;
+    w.Image1Height = 300;
+    fitLayoutHeights(w, 150); // 850 <= 1080 - 200
+    EXPECT_EQ(w.SignalGridHeight, 400);
+    w.Image1Height = 340; // 890 > 880
+    fitLayoutHeights(w, 150);
+    EXPECT_EQ(w.SignalGridHeight, 200);
+    EXPECT_EQ(w.Image1Height, 200);
+}
 } // namespace
 } // namespace mv

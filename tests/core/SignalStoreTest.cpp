@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/SignalStore.h"
+
+#include <gtest/gtest.h>
 
 namespace mv {
 namespace {
@@ -21,8 +21,7 @@ TEST(SignalStore, FreeSlotAndSlotAfterLast) {
     std::vector<int> all;
     for (int i = 1; i <= 200; ++i)
         all.push_back(i);
-    const Case cases[] = {
-        {{}, 1, 1}, {{1, 3}, 2, 4}, {{200}, 1, 201}, {all, 0, 201}};
+    const Case cases[] = {{{}, 1, 1}, {{1, 3}, 2, 4}, {{200}, 1, 201}, {all, 0, 201}};
     for (const auto& c : cases) {
         SignalStore s;
         for (int k : c.occupied)
@@ -65,8 +64,8 @@ TEST(SignalStore, ClearSlotLeavesEmptySlotUntouched) {
 }
 
 TEST(SignalStore, DefaultColours) {
-    const std::pair<int, Colour> cases[] = {{1, 0x000080},   {14, 0xFFFF00}, {15, 0xA4A4A4},
-                                            {16, 0xEAA4A4},  {17, 0xEAEAA4}, {18, 0xEAEAEA},
+    const std::pair<int, Colour> cases[] = {{1, 0x000080},  {14, 0xFFFF00}, {15, 0xA4A4A4},
+                                            {16, 0xEAA4A4}, {17, 0xEAEAA4}, {18, 0xEAEAEA},
                                             {200, 0x989852}};
     SignalStore s;
     for (auto [slot, colour] : cases) {

@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "core/Cp1250.h"
 #include "core/Json.h"
 #include "core/TimeWindow.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
 
 namespace mv {
 namespace {
@@ -16,12 +15,11 @@ TEST(TimeWindow, RoundsHalfToEvenAndClips) {
         std::int64_t first, last;
     };
     const Case cases[] = {
-        {0.0, 1.0, 10.0, 100, 1, 11},
-        {0.25, 0.35, 10.0, 100, 3, 5},  // 2.5 -> 2, 3.5 -> 4
-        {0.15, 0.45, 10.0, 100, 3, 5},  // 1.5 -> 2, 4.5 -> 4
-        {0.0, 100.0, 10.0, 20, 1, 20},  // last clipped to the samples
-        {-1.0, 0.5, 10.0, 20, 1, 6},    // a window before the signal starts at sample 1
-        {5.0, 9.0, 10.0, 20, 51, 20},   // after the last sample: empty
+        {0.0, 1.0, 10.0, 100, 1, 11},  {0.25, 0.35, 10.0, 100, 3, 5}, // 2.5 -> 2, 3.5 -> 4
+        {0.15, 0.45, 10.0, 100, 3, 5},                                // 1.5 -> 2, 4.5 -> 4
+        {0.0, 100.0, 10.0, 20, 1, 20},                                // last clipped to the samples
+        {-1.0, 0.5, 10.0, 20, 1, 6},  // a window before the signal starts at sample 1
+        {5.0, 9.0, 10.0, 20, 51, 20}, // after the last sample: empty
     };
     for (const auto& c : cases) {
         const auto r = windowToSamples(c.t1, c.t2, c.fs, c.count);
@@ -55,5 +53,16 @@ TEST(Json, WritesNestedValuesWithFullPrecision) {
     EXPECT_EQ(w.str(), R"({"a":0.1,"b":[1,"x\"y",null],"c":null})");
 }
 
+} // namespace
+} // namespace mv
+
+#include "core/LogFormat.h"
+
+namespace mv {
+namespace {
+TEST(LogFormat, CounterThreeSpacesTimeTwoSpacesText) {
+    EXPECT_EQ(formatLogLine(3, "12:04:05", "Hello"), "3   12:04:05  Hello");
+    EXPECT_EQ(versionLogLine("09.12.2026", "23:40"), "MVtervik 25.12.  Exe date: 09.12.2026 23:40");
+}
 } // namespace
 } // namespace mv

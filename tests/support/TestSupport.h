@@ -1,9 +1,8 @@
 #pragma once
 // Shared helpers of the tests: NaN-aware comparison that prints enough digits,
 // temporary directories, running independent tools.
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -14,15 +13,15 @@ namespace mv::test {
 #define EXPECT_NEAR_REL(a, b, tol) EXPECT_TRUE(::mv::test::nearRel((a), (b), (tol)))
 
 // Checks the exception type and that its message contains a fragment.
-#define EXPECT_THROW_MSG(stmt, Type, fragment)                                                   \
-    do {                                                                                         \
-        try {                                                                                    \
-            stmt;                                                                                \
-            ADD_FAILURE() << "expected " #Type;                                                  \
-        } catch (const Type& e) {                                                                \
-            EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos)                  \
-                << "message: " << e.what();                                                      \
-        }                                                                                        \
+#define EXPECT_THROW_MSG(stmt, Type, fragment)                                                     \
+    do {                                                                                           \
+        try {                                                                                      \
+            stmt;                                                                                  \
+            ADD_FAILURE() << "expected " #Type;                                                    \
+        } catch (const Type& e) {                                                                  \
+            EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos)                     \
+                << "message: " << e.what();                                                        \
+        }                                                                                          \
     } while (0)
 
 // A fresh directory removed with everything in it at the end of the test.
@@ -53,12 +52,14 @@ CommandResult runCommand(const std::string& commandLine);
 // True when an executable is on PATH (or an absolute path exists).
 bool haveTool(const std::string& name);
 // Debian's interpreter, which carries numpy, scipy and openpyxl.
-inline const char* debianPython() { return "/usr/bin/python3"; }
+inline const char* debianPython() {
+    return "/usr/bin/python3";
+}
 // Skips an interop test with a clear message when the tool is missing.
-#define MV_REQUIRE_TOOL(name)                                                                    \
-    do {                                                                                         \
-        if (!::mv::test::haveTool(name))                                                         \
-            GTEST_SKIP() << "tool '" << (name) << "' is not installed (./mvt deps installs it)"; \
+#define MV_REQUIRE_TOOL(name)                                                                      \
+    do {                                                                                           \
+        if (!::mv::test::haveTool(name))                                                           \
+            GTEST_SKIP() << "tool '" << (name) << "' is not installed (./mvt deps installs it)";   \
     } while (0)
 
 std::filesystem::path sourceDir();

@@ -2,6 +2,8 @@
 
 namespace mv::cli {
 
-int cmdConvert(const Args&, std::ostream&, std::ostream& err) { return notAvailable("convert", err); }
+int cmdConvert(const Args&, std::ostream&, std::ostream& err) {
+    return notAvailable("convert", err);
+}
 
 } // namespace mv::cli

@@ -2,6 +2,8 @@
 
 namespace mv::cli {
 
-int cmdDesignFilter(const Args&, std::ostream&, std::ostream& err) { return notAvailable("design-filter", err); }
+int cmdDesignFilter(const Args&, std::ostream&, std::ostream& err) {
+    return notAvailable("design-filter", err);
+}
 
 } // namespace mv::cli

@@ -2,6 +2,8 @@
 
 namespace mv::cli {
 
-int cmdLoad(const Args&, std::ostream&, std::ostream& err) { return notAvailable("load", err); }
+int cmdLoad(const Args&, std::ostream&, std::ostream& err) {
+    return notAvailable("load", err);
+}
 
 } // namespace mv::cli

@@ -1,9 +1,9 @@
+#include "app/cli/CliCommands.h"
+#include "core/Version.h"
+
 #include <cstring>
 #include <exception>
 #include <iostream>
-
-#include "app/cli/CliCommands.h"
-#include "core/Version.h"
 
 namespace mv::cli {
 

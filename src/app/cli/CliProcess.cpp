@@ -2,6 +2,8 @@
 
 namespace mv::cli {
 
-int cmdProcess(const Args&, std::ostream&, std::ostream& err) { return notAvailable("process", err); }
+int cmdProcess(const Args&, std::ostream&, std::ostream& err) {
+    return notAvailable("process", err);
+}
 
 } // namespace mv::cli

@@ -2,6 +2,8 @@
 
 namespace mv::cli {
 
-int cmdWorkbook(const Args&, std::ostream&, std::ostream& err) { return notAvailable("workbook", err); }
+int cmdWorkbook(const Args&, std::ostream&, std::ostream& err) {
+    return notAvailable("workbook", err);
+}
 
 } // namespace mv::cli

@@ -1,18 +1,129 @@
 #pragma once
-// TForm1, the main window: it wires the regions and commands of every subsystem.
+// TForm1, the main window. It wires: the control panel, the tool pages, the main
+// area (Signal table and graphs), the menus and the status bar; every command
+// hands over to the engine or to the widget of its subsystem.
+//
+// Start-up runs in three steps: FormCreate (in the constructor), AppActivate at
+// the first activation (window layout and per-slot settings), FormClose (settings
+// written). Subsystems that keep settings or start background work plug into the
+// named steps below.
 #include "core/Workspace.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace mv {
+
+class ControlPanel;
+class LogPane;
+class QtSettingsBackend;
+class Splash;
+
+struct StartOptions {
+    QString settingsPath;   // --settings FILE; empty = the default INI file
+    QString screenshotPath; // --screenshot FILE.png
+    QString demoDir;        // --demo DIR: work in this directory for this session
+    QString loadFormat;     // --format NAME
+    QStringList files;      // signal files to open at start
+};
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(Workspace& ws, QWidget* parent = nullptr);
+    TForm1(Workspace& ws, const StartOptions& options, Splash* splash = nullptr,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Workspace& workspace() { return ws_; }
+    Log& log();
+    LogPane* logPane() const;
+    ControlPanel* controlPanel() const { return panel_; }
+    // The area below the control panel that holds the Signal table and the graphs.
+    QWidget* mainArea() const { return mainArea_; }
+    // A menu command by its object name ("actOpenSignal", "actZoomAll", ...).
+    QAction* command(const QString& objectName) const;
+    // Status bar panels 0..2 (800, 500 and 100 pixels wide).
+    void setStatusText(int panel, const QString& text);
+    QString statusText(int panel) const;
+    // The "Monitors" window, brought forward by "Swap window".
+    QWidget* monitors() const { return monitors_; }
+    void setMonitors(QWidget* m) { monitors_ = m; }
+    bool firstActivationDone() const { return activated_; }
+
+    // Called at the matching step of start-up and shutdown, in registration order.
+    struct SettingsHook {
+        std::function<void(const SettingsBackend&)> read;
+        std::function<void(SettingsBackend&)> write;
+    };
+    void addCreateHook(SettingsHook h) { createHooks_.push_back(std::move(h)); }
+    void addActivationHook(SettingsHook h) { activationHooks_.push_back(std::move(h)); }
+    // Background work started at the first activation and stopped first thing at close
+    // (the Monitors graph thread and replay clock).
+    void addBackgroundTask(std::function<void()> start, std::function<void()> stop) {
+        backgroundTasks_.push_back({std::move(start), std::move(stop)});
+    }
+    // Rescan of the open workbooks, run at the first activation and at any later
+    // activation after requestTopicsUpdate().
+    void setTopicsUpdater(std::function<void()> f) { topicsUpdater_ = std::move(f); }
+    void requestTopicsUpdate() { topicsNeedUpdate_ = true; }
+    // Opens files into slots from `slot` on with the selected load format; returns the
+    // number of slots filled. The Signal table side replaces it with its own loader.
+    std::function<int(const QStringList& files, int slot)> openFiles;
+
+    // Runs the first activation now if the platform did not activate the window.
+    void ensureFirstActivation();
+    // Grabs the window into a PNG; false when the file could not be written.
+    bool saveScreenshot(const QString& path);
+
+signals:
+    void firstActivation();
+    void closing();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void FormCreate();
+    void AppActivate();
+    void FormClose();
+    void buildMenus();
+    void buildBulkPage();
+    void onPageChanged(int index);
+    void setActualDirectory();
+    void swapWindow();
+    void openStartFiles();
+    void readDevFnSettings();
+    void writeDevFnSettings();
+    void readAlignAndCurveSettings();
+    void writeAlignAndCurveSettings();
+    std::vector<MonitorRect> monitorRects() const;
+
     Workspace& ws_;
+    StartOptions options_;
+    std::string storedDestination_;
+    Splash* splash_;
+    std::unique_ptr<QtSettingsBackend> settings_;
+    ControlPanel* panel_ = nullptr;
+    QWidget* mainArea_ = nullptr;
+    QLabel* status_[3] = {};
+    QWidget* monitors_ = nullptr;
+    bool activated_ = false;
+    bool closed_ = false;
+    bool topicsNeedUpdate_ = false;
+    std::vector<SettingsHook> createHooks_;
+    std::vector<SettingsHook> activationHooks_;
+    struct BackgroundTask {
+        std::function<void()> start, stop;
+    };
+    std::vector<BackgroundTask> backgroundTasks_;
+    std::function<void()> topicsUpdater_;
 };
 
 } // namespace mv

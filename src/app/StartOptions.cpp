@@ -1,0 +1,39 @@
+#include "app/StartOptions.h"
+
+namespace mv {
+
+std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& error) {
+    StartOptions o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto needValue = [&](QString& target) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            target = args[++i];
+            return true;
+        };
+        if (a == "--settings") {
+            if (!needValue(o.settingsPath))
+                return std::nullopt;
+        } else if (a == "--screenshot") {
+            if (!needValue(o.screenshotPath))
+                return std::nullopt;
+        } else if (a == "--demo") {
+            if (!needValue(o.demoDir))
+                return std::nullopt;
+        } else if (a == "--format") {
+            if (!needValue(o.loadFormat))
+                return std::nullopt;
+        } else if (a.startsWith("--")) {
+            error = "unknown option " + a;
+            return std::nullopt;
+        } else {
+            o.files << a;
+        }
+    }
+    return o;
+}
+
+} // namespace mv

@@ -1,0 +1,13 @@
+#pragma once
+// The command line of the desktop application:
+//   mvtervik [--settings FILE] [--screenshot FILE.png] [--demo DIR] [--format NAME] [FILE...]
+#include "core/ui/Main.h"
+
+#include <QStringList>
+#include <optional>
+
+namespace mv {
+
+std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& error);
+
+} // namespace mv

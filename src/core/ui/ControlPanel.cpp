@@ -1,0 +1,166 @@
+#include "core/ui/ControlPanel.h"
+
+#include "core/LoadFiles.h"
+#include "core/ui/LogPane.h"
+#include "core/ui/ToolPages.h"
+
+#include <QDoubleValidator>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace mv {
+
+namespace {
+QLabel* caption(const char* text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    return l;
+}
+
+QGroupBox* formatGroup(const char* title, const char* const* names, int count, int columns,
+                       QButtonGroup*& group, QWidget* parent) {
+    auto* box = new QGroupBox(title, parent);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(4, 2, 4, 2);
+    grid->setSpacing(0);
+    group = new QButtonGroup(box);
+    const int rows = (count + columns - 1) / columns;
+    for (int i = 0; i < count; ++i) {
+        // "B&K" is a caption, not a mnemonic.
+        auto* b = new QRadioButton(QString(names[i]).replace('&', "&&"), box);
+        group->addButton(b, i);
+        grid->addWidget(b, i % rows, i / rows);
+    }
+    return box;
+}
+} // namespace
+
+ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName("ControlPanel");
+    setFixedHeight(kHeight);
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(1, 1, 1, 1);
+    row->setSpacing(4);
+
+    // Left: the test.
+    auto* left = new QWidget(this);
+    left->setFixedWidth(330);
+    auto* lg = new QGridLayout(left);
+    lg->setContentsMargins(0, 0, 0, 0);
+    lg->setVerticalSpacing(1);
+    lg->addWidget(caption("Log:", left), 0, 0);
+    logName = new QLabel(left);
+    logName->setObjectName("LogNameLabel");
+    lg->addWidget(logName, 0, 1, 1, 3);
+    lg->addWidget(caption("Test ID:", left), 1, 0);
+    testIdEdit = new QLineEdit(left);
+    testIdEdit->setObjectName("TestIDEdit");
+    testIdEdit->setFixedWidth(60);
+    lg->addWidget(testIdEdit, 2, 0);
+    testDescHolder = new QWidget(left);
+    testDescHolder->setObjectName("TestDescHolder");
+    testDescHolder->setFixedSize(228, 77);
+    lg->addWidget(testDescHolder, 1, 1, 4, 3);
+    lg->addWidget(caption("Test date", left), 5, 0);
+    testDate = new QLabel(left);
+    lg->addWidget(testDate, 5, 1);
+    lg->addWidget(caption("Test time", left), 5, 2);
+    testTime = new QLabel(left);
+    lg->addWidget(testTime, 5, 3);
+    lg->setRowStretch(4, 1);
+    row->addWidget(left);
+
+    // Middle: common fields and formats.
+    auto* mid = new QWidget(this);
+    auto* mg = new QGridLayout(mid);
+    mg->setContentsMargins(0, 0, 0, 0);
+    mg->setVerticalSpacing(1);
+    mg->addWidget(caption("f process [Hz]", mid), 0, 0);
+    fProcessEdit = new QLineEdit(mid);
+    fProcessEdit->setObjectName("f_process_NumberEdit");
+    fProcessEdit->setFixedWidth(70);
+    mg->addWidget(fProcessEdit, 0, 1);
+    invDeltaTLabel = new QLabel("1/DeltaT", mid);
+    invDeltaTLabel->setObjectName("InvDeltaTLabel");
+    mg->addWidget(invDeltaTLabel, 1, 0, 1, 2);
+    mg->addWidget(caption("Excel copy rows:", mid), 2, 0);
+    excelCopyRows = new QSpinBox(mid);
+    excelCopyRows->setObjectName("ExcelCopyRowsEdit");
+    excelCopyRows->setRange(1, 1000000);
+    excelCopyRows->setValue(1000);
+    mg->addWidget(excelCopyRows, 2, 1);
+    mg->addWidget(caption("Row in xls", mid), 3, 0);
+    rowInXls = new QSpinBox(mid);
+    rowInXls->setObjectName("RowInXlsEdit");
+    rowInXls->setRange(1, 1048576);
+    rowInXls->setValue(4);
+    mg->addWidget(rowInXls, 3, 1);
+    mg->addWidget(caption("Excel output WS", mid), 4, 0);
+    excelOutCombo = new QComboBox(mid);
+    excelOutCombo->setObjectName("ExcelOutComboBox");
+    excelOutCombo->setEnabled(false);
+    excelOutCombo->setMinimumWidth(130);
+    mg->addWidget(excelOutCombo, 4, 1);
+    mg->addWidget(caption("Track info subdir.", mid), 5, 0);
+    trackInfoSubdir = new QLineEdit(mid);
+    trackInfoSubdir->setObjectName("TrackInfoSubdirEdit");
+    mg->addWidget(trackInfoSubdir, 5, 1);
+
+    mg->addWidget(formatGroup("Load file format", kLoadFormatNames.data(), kLoadFormatCount, 3,
+                              loadFormat, mid),
+                  0, 2, 4, 1);
+    mg->addWidget(formatGroup("Save file format", kSaveFormatNames.data(), kSaveFormatCount, 2,
+                              saveFormat, mid),
+                  4, 2, 2, 1);
+    loadFormat->button(0)->setChecked(true);
+    saveFormat->button(0)->setChecked(true);
+
+    mg->addWidget(caption("Sig no. to fill", mid), 0, 3);
+    fillSigNo = new QSpinBox(mid);
+    fillSigNo->setObjectName("FillSigNoEdit");
+    fillSigNo->setRange(0, 200);
+    mg->addWidget(fillSigNo, 1, 3);
+    fillValue = new QLineEdit("0", mid);
+    fillValue->setObjectName("FillValueEdit");
+    fillValue->setFixedWidth(70);
+    mg->addWidget(fillValue, 2, 3);
+    fillButton = new QPushButton("Fill signal", mid);
+    fillButton->setObjectName("FillSignalButton");
+    mg->addWidget(fillButton, 3, 3);
+    row->addWidget(mid);
+
+    pages = new ToolPages(this);
+    pages->setFixedSize(495, 149);
+    row->addWidget(pages);
+
+    log = new LogPane(this);
+    log->setMinimumWidth(100);
+    row->addWidget(log, 1);
+}
+
+void ControlPanel::setLoadFormatIndex(int i) {
+    if (auto* b = loadFormat->button(i))
+        b->setChecked(true);
+}
+
+void ControlPanel::setSaveFormatIndex(int i) {
+    if (auto* b = saveFormat->button(i))
+        b->setChecked(true);
+}
+
+bool ControlPanel::fProcess(double& value) const {
+    bool ok = false;
+    const double v = fProcessEdit->text().toDouble(&ok);
+    if (!ok || v < 100.0 || v > 1000000.0)
+        return false;
+    value = v;
+    return true;
+}
+
+} // namespace mv

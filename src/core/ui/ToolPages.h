@@ -1,0 +1,28 @@
+#pragma once
+// PageControl1: the six tool pages with tabs drawn by the window (the active tab
+// filled yellow with a bold caption).
+#include <QTabBar>
+#include <QTabWidget>
+
+namespace mv {
+
+class ToolTabBar final : public QTabBar {
+    Q_OBJECT
+public:
+    explicit ToolTabBar(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    QSize tabSizeHint(int index) const override;
+};
+
+class ToolPages final : public QTabWidget {
+    Q_OBJECT
+public:
+    enum Page { BulkIdProcess = 0, Generator, RawToQytl, CalibrQytlCoef, AlignKm, Curve2xls };
+    static constexpr int kPageCount = 6;
+    explicit ToolPages(QWidget* parent = nullptr);
+    QWidget* page(Page p) const { return widget(p); }
+};
+
+} // namespace mv

@@ -1,0 +1,159 @@
+// The main window's life: start, first activation, close; the settings file it
+// leaves behind; the log pane's lines and the tool-page tabs.
+#include "core/ui/ControlPanel.h"
+#include "core/ui/LogPane.h"
+#include "core/ui/Main.h"
+#include "core/ui/ToolPages.h"
+#include "monitors/ui/MV_ScrMonForm.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+using namespace mv;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void emptySettingsGiveDefaultsAndCloseWritesThem();
+    void settingsSurviveARestart();
+    void damagedValuesFallBack();
+    void logLinesCountAndWarningsAreRedAndBold();
+    void activeTabIsYellowAndRangeEditsFollowThePage();
+};
+
+namespace {
+struct Session {
+    Session(const QString& ini, QStringList files = {}) {
+        StartOptions o;
+        o.settingsPath = ini;
+        o.files = files;
+        form = std::make_unique<TForm1>(ws, o);
+        form->setMonitors(&monitors);
+        form->show();
+        form->ensureFirstActivation();
+    }
+    Workspace ws;
+    TScrMonForm monitors;
+    std::unique_ptr<TForm1> form;
+};
+} // namespace
+
+void MainWindowTest::emptySettingsGiveDefaultsAndCloseWritesThem() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("MVtervik.ini");
+    {
+        Session s(ini);
+        QCOMPARE(s.ws.settings.dfltSampl_f, 4000.0);
+        QCOMPARE(s.ws.settings.SaveDivPreset, 1);
+        QVERIFY(s.ws.settings.CreateSignalBackUp);
+        QVERIFY(!s.ws.settings.czechHelp());
+        QCOMPARE(s.ws.windowPos.SignalGridHeight, 200);
+        QCOMPARE(s.ws.windowPos.Image1Height, 200);
+        QCOMPARE(s.ws.store[15].SigColor, 0xA4A4A4u);
+        QCOMPARE(s.ws.store[1].DecPlaces, 4);
+        QCOMPARE(s.form->controlPanel()->fProcessEdit->text(), QString("4000"));
+        QCOMPARE(s.form->controlPanel()->loadFormatIndex(), 0);
+        QVERIFY(s.form->close());
+    }
+    QSettings written(ini, QSettings::IniFormat);
+    QCOMPARE(written.value("dfltSampl_f").toString(), QString("4000"));
+    QCOMPARE(written.value("CreateSignalBackUp").toString(), QString("1"));
+    QCOMPARE(written.value("HelpLanguage").toString(), QString("EN"));
+    QCOMPARE(written.value("Signals/200/SigColor").toString(), QString::number(0x989852));
+    QVERIFY(written.contains("WindowPos/MainWindowWidth"));
+    QVERIFY(written.contains("WindowPos/ScrMonFormHeight"));
+}
+
+void MainWindowTest::settingsSurviveARestart() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("MVtervik.ini");
+    {
+        Session s(ini);
+        s.ws.store[7].SigColor = 0x00FF00;
+        s.ws.store[123].DecPlaces = 2;
+        auto* p = s.form->controlPanel();
+        p->fProcessEdit->setText("2048.5");
+        p->setLoadFormatIndex(6);
+        p->setSaveFormatIndex(2);
+        s.form->setGeometry(40, 50, 1700, 700);
+        QVERIFY(s.form->close());
+    }
+    Session s(ini);
+    QCOMPARE(s.ws.store[7].SigColor, 0x00FF00u);
+    QCOMPARE(s.ws.store[123].DecPlaces, 2);
+    QCOMPARE(s.ws.settings.dfltSampl_f, 2048.5);
+    QCOMPARE(s.form->controlPanel()->loadFormatIndex(), 6);
+    QCOMPARE(s.form->controlPanel()->saveFormatIndex(), 2);
+    QCOMPARE(s.ws.windowPos.main.width, 1700);
+    QCOMPARE(s.ws.windowPos.main.height, 700);
+    s.form->close();
+}
+
+void MainWindowTest::damagedValuesFallBack() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("MVtervik.ini");
+    {
+        QSettings w(ini, QSettings::IniFormat);
+        w.setValue("dfltSampl_f", "4000,5");
+        w.setValue("HelpLanguage", "cz");
+        w.setValue("WindowPos/SignalGridHeight", "10");
+        // A window left on a monitor that no longer exists.
+        w.setValue("WindowPos/MainWindowLeft", "5000");
+        w.setValue("WindowPos/MainWindowTop", "3000");
+    }
+    Session s(ini);
+    QCOMPARE(s.ws.settings.dfltSampl_f, 4000.0);
+    QVERIFY(!s.ws.settings.czechHelp());
+    QCOMPARE(s.ws.windowPos.SignalGridHeight, 50);
+    QCOMPARE(s.ws.windowPos.main, (WindowBounds{1, 1, 1920, 1080}));
+    s.form->close();
+}
+
+void MainWindowTest::logLinesCountAndWarningsAreRedAndBold() {
+    QTemporaryDir dir;
+    Session s(dir.filePath("MVtervik.ini"));
+    LogPane* pane = s.form->logPane();
+    const int before = pane->counter();
+    s.form->log().warn("broken");
+    s.form->log().info("fine");
+    QCOMPARE(pane->counter(), before + 2);
+    const QRegularExpression shape(QString("^%1   \\d{1,2}:\\d\\d:\\d\\d  fine$").arg(before + 2));
+    QVERIFY2(shape.match(pane->lastLine()).hasMatch(), qPrintable(pane->lastLine()));
+    const QTextBlock last = pane->document()->lastBlock();
+    const QTextBlock warning = last.previous();
+    const auto fmtOf = [](const QTextBlock& b) { return b.begin().fragment().charFormat(); };
+    QCOMPARE(fmtOf(warning).foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(fmtOf(warning).fontWeight(), int(QFont::Bold));
+    QCOMPARE(fmtOf(last).foreground().color(), QColor(0, 0, 0));
+    QCOMPARE(fmtOf(last).fontWeight(), int(QFont::Normal));
+    // The third line of a session: "3", three spaces, time, two spaces, text.
+    QVERIFY(pane->document()->findBlockByNumber(2).text().startsWith("3   "));
+    s.form->close();
+}
+
+void MainWindowTest::activeTabIsYellowAndRangeEditsFollowThePage() {
+    QTemporaryDir dir;
+    Session s(dir.filePath("MVtervik.ini"));
+    ToolPages* pages = s.form->controlPanel()->pages;
+    pages->setCurrentIndex(ToolPages::RawToQytl);
+    auto* from = s.form->findChild<QSpinBox*>("FromIDEdit");
+    QCOMPARE(from->parentWidget(), pages->page(ToolPages::RawToQytl));
+    QCOMPARE(s.ws.settings.ActivePageIndex, 2);
+    QTabBar* bar = pages->tabBar();
+    const QImage img = bar->grab().toImage();
+    const QRect active = bar->tabRect(ToolPages::RawToQytl);
+    QCOMPARE(img.pixelColor(active.right() - 3, active.bottom() - 2), QColor(255, 255, 0));
+    const QRect inactive = bar->tabRect(ToolPages::Generator);
+    QVERIFY(img.pixelColor(inactive.right() - 3, inactive.bottom() - 2) != QColor(255, 255, 0));
+    pages->setCurrentIndex(ToolPages::AlignKm);
+    QCOMPARE(from->parentWidget(), pages->page(ToolPages::BulkIdProcess));
+    s.form->close();
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
