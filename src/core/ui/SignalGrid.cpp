@@ -79,7 +79,8 @@ void TSignalGrid::buildCells() {
         for (int c = 0; c < kSigGridCols; ++c) {
             auto* it = new QTableWidgetItem;
             Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-            if (isEditableColumn(c))
+            // "Y value" opens its editor only through Ctrl+F2 (see edit()).
+            if (isEditableColumn(c) || c == scYValue)
                 f |= Qt::ItemIsEditable;
             it->setFlags(f);
             setItem(r, c, it);
@@ -332,6 +333,12 @@ void TSignalGrid::editFinished(int row, int col, const QString& text) {
         redraw();
 }
 
+bool TSignalGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (index.column() == scYValue && !yValueEditing_)
+        return false;
+    return QTableWidget::edit(index, trigger, event);
+}
+
 // ---- keys ----------------------------------------------------------------------
 
 bool TSignalGrid::event(QEvent* e) {
@@ -359,7 +366,8 @@ bool TSignalGrid::event(QEvent* e) {
 void TSignalGrid::keyPressEvent(QKeyEvent* e) {
     const int row = currentRow();
     const int col = currentColumn();
-    if (row < 0 || col < 0) {
+    // Keys the cell editor leaves unused arrive here as well; they are the editor's.
+    if (row < 0 || col < 0 || isEditingCell()) {
         QTableWidget::keyPressEvent(e);
         return;
     }
@@ -382,10 +390,7 @@ void TSignalGrid::keyPressEvent(QKeyEvent* e) {
     } else if (ctrl && key == Qt::Key_F2 && col == scYValue) {
         if (holdsSampleNumber(r, cellText(row, scSamplNo).toStdString())) {
             yValueEditing_ = true;
-            QTableWidgetItem* it = item(row, col);
-            it->setFlags(it->flags() | Qt::ItemIsEditable);
-            editItem(it);
-            it->setFlags(it->flags() & ~Qt::ItemIsEditable);
+            editItem(item(row, col));
         }
     } else if (ctrl && (key == Qt::Key_Up || key == Qt::Key_Down) && col == scExport &&
                r.SaveDiv > 0) {

@@ -76,6 +76,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
