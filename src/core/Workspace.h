@@ -5,6 +5,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
+#include "processing/MV_func.h"
 
 #include <string>
 
@@ -16,6 +17,8 @@ struct Workspace {
     WindowPosSettings windowPos;
     // Readers of the load formats, filled by the files subsystem.
     ReaderTable readers;
+    // The function chains of all slots and the catalogue's current default texts.
+    FnSlots fnSlots;
     // The directory the user works in (the main window's caption).
     std::string actualDir;
     // The user's decimal separator, read once at start; tests set it.

@@ -1,0 +1,240 @@
+#include "core/Log.h"
+#include "core/TimeWindow.h"
+#include "core/Workspace.h"
+#include "processing/MV_func.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace mv {
+
+namespace {
+
+// Functions that take the whole window in one call.
+bool wholeWindow(TFnTyp t) {
+    return t == fnBandPass || t == fnFilter0 || t == fnMirror || t == fnZeroing;
+}
+
+// Functions that cannot run without their auxiliary signal.
+bool needsAux(TFnTyp t) {
+    return t == fnGate || t == fnIncrem_AB || t == fnStepAver || t == fnTriStateReg || t == fnWork;
+}
+
+std::string nowText() {
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+// Keeps f_process at the signal's rate for the run and puts it back on every way out.
+class ProcessRate {
+public:
+    ProcessRate(double& rate, double now) : rate_(rate), saved_(rate) { rate_ = now; }
+    ~ProcessRate() { rate_ = saved_; }
+    ProcessRate(const ProcessRate&) = delete;
+    ProcessRate& operator=(const ProcessRate&) = delete;
+
+private:
+    double& rate_;
+    double saved_;
+};
+
+// Why a step cannot run over samples [s, s + len) of signal sig, or nothing.
+std::optional<std::string> cannotRun(const Workspace& ws, int sig, int step, std::int64_t s,
+                                     std::int64_t len) {
+    const TFnSlot& fs = ws.fnSlots(sig, step);
+    const TFnDef& d = ws.fnSlots.FnTable[fs.FnTyp];
+    for (int k = 1; k <= d.ParCount; ++k) {
+        if (d.Par[k].Kind != fpSigNo)
+            continue;
+        const int v = fs.par(k).i;
+        if (v == 0) {
+            if (needsAux(fs.FnTyp))
+                return d.Name.str() + " needs a signal number in \"" + d.Par[k].Name.str() + "\"";
+            continue;
+        }
+        if (!SignalStore::validSlot(v) || !ws.store[v].occupied())
+            return d.Name.str() + " reads signal " + std::to_string(v) + ", which is empty";
+        if (ws.store[v].SampleCount < s + len)
+            return d.Name.str() + " reads signal " + std::to_string(v) +
+                   ", which is shorter than the window";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool inPlace,
+                            bool keepName, Log& log, const ProcessOptions& opts) {
+    FnSlots& chain = ws.fnSlots;
+    SignalRecord& rec = ws.store[sig];
+    bool any = false;
+    for (int step = 0; step < kFnStepCount; ++step)
+        any = any || chain(sig, step).FnTyp != fnNone;
+    if (!any)
+        return {};
+    if (!rec.occupied() || rec.Data.size() < static_cast<std::size_t>(rec.SampleCount)) {
+        log.warn("Signal " + std::to_string(sig) + " holds no samples to process");
+        return {ProcessStatus::Refused, 0};
+    }
+
+    int target = sig;
+    if (!inPlace) {
+        target = ws.store.SlotAfterLast();
+        if (target > kSlotCount) {
+            log.warn(kNoRoomForResults);
+            return {ProcessStatus::NoRoom, 0};
+        }
+    }
+
+    const SampleRange win = windowToSamples(t1, t2, rec.f_sampl, rec.SampleCount);
+    const std::int64_t s = win.first - 1;
+    const std::int64_t len = win.count();
+
+    // Every step must be able to run before anything changes.
+    {
+        ProcessRate rate(ws.settings.dfltSampl_f, rec.f_sampl);
+        for (int step = 0; step < kFnStepCount; ++step) {
+            const TFnSlot& fs = chain(sig, step);
+            if (fs.FnTyp == fnNone)
+                continue;
+            std::string why;
+            if (auto aux = cannotRun(ws, sig, step, s, len)) {
+                why = *aux;
+            } else if (auto limit = FnLimitProblem(ws, sig, step)) {
+                // The parameters are applied again under this signal's sampling rate.
+                why = ws.fnSlots.FnTable[fs.FnTyp].Name.str() + ": " + *limit;
+            }
+            if (!why.empty()) {
+                log.warn("Signal " + std::to_string(sig) + " is not processed: Fn" +
+                         std::to_string(step + 1) + " " + why);
+                return {ProcessStatus::Refused, 0};
+            }
+        }
+    }
+
+    chain.FnBlockLen = kFnBlockLen;
+    const std::int64_t block = chain.FnBlockLen;
+    std::string name = rec.SigName.str();
+    rec.ProcData = rec.Data.clone();
+
+    int active = 0;
+    for (int step = 0; step < kFnStepCount; ++step)
+        active += chain(sig, step).FnTyp != fnNone ? 1 : 0;
+    const std::int64_t total = len * active;
+    std::int64_t done = 0;
+    constexpr std::int64_t kProgressEvery = 1024; // blocks between progress calls
+    {
+        ProcessRate rate(ws.settings.dfltSampl_f, rec.f_sampl);
+        const FnRunContext ctx{rec.f_sampl, chain.replayedSamples, &log};
+        for (int step = 0; step < kFnStepCount; ++step) {
+            TFnSlot& fs = chain(sig, step);
+            if (fs.FnTyp == fnNone)
+                continue;
+            const TFnTyp type = fs.FnTyp;
+            const std::string fnName = chain.FnTable[type].Name.str();
+            std::string why;
+            if (!FnAttach(ws, sig, step, FnSlotText(chain, sig, step), log, &why)) {
+                log.warn("Signal " + std::to_string(sig) + ": Fn" + std::to_string(step + 1) + " " +
+                         fnName + " was dropped: " + why);
+                continue;
+            }
+            FnSlotReset(chain, sig, step);
+
+            fs.ParVal[type][0].i = sig;
+            fs.Buf = rec.ProcData.data() + s;
+            fs.Aux.fill(nullptr);
+            const TFnDef& d = chain.FnTable[type];
+            int j = 0;
+            for (int k = 1; k <= d.ParCount; ++k) {
+                if (d.Par[k].Kind != fpSigNo)
+                    continue;
+                ++j;
+                const int v = fs.par(k).i;
+                if (v >= 1 && j <= kFnMaxAux)
+                    fs.Aux[j] = ws.store[v].Data.data() + s;
+            }
+
+            if (wholeWindow(type)) {
+                if (type == fnZeroing) {
+                    std::optional<double> mean;
+                    if (opts.lowerGraphMean)
+                        mean = opts.lowerGraphMean(sig);
+                    if (!mean) {
+                        double sum = 0.0;
+                        for (std::int64_t i = 0; i < len; ++i)
+                            sum += rec.Data[static_cast<std::size_t>(s + i)];
+                        mean = len > 0 ? sum / double(len) : 0.0;
+                    }
+                    fs.ParVal[fnZeroing][1].f = static_cast<float>(-*mean);
+                }
+                fs.Count = static_cast<std::int32_t>(len);
+                d.Run(fs, ctx);
+                done += len;
+            } else {
+                const std::int64_t nb = len / block, rest = len % block;
+                fs.Count = static_cast<std::int32_t>(block);
+                for (std::int64_t b = 0; b < nb; ++b) {
+                    d.Run(fs, ctx);
+                    fs.Buf += block;
+                    for (auto& a : fs.Aux)
+                        if (a)
+                            a += block;
+                    done += block;
+                    if (opts.progress && (b + 1) % kProgressEvery == 0)
+                        opts.progress(done, total);
+                }
+                fs.Count = static_cast<std::int32_t>(rest);
+                d.Run(fs, ctx);
+                done += rest;
+            }
+            fs.Buf = nullptr;
+            fs.Aux.fill(nullptr);
+            fs.Count = 0;
+            if (!keepName)
+                name += "_" + fnName;
+            if (opts.progress)
+                opts.progress(done, total);
+        }
+    }
+    rec.ProcFn = false;
+    const std::string note = nowText() + " " + opts.programName;
+
+    if (inPlace) {
+        rec.Data = std::move(rec.ProcData);
+        rec.ProcData.reset();
+        rec.SigName = name;
+        rec.Sig_note = note;
+        return {ProcessStatus::Done, sig};
+    }
+    SignalRecord& out = ws.store[target];
+    out.copyDescriptionFrom(rec);
+    out.DecPlaces = rec.DecPlaces;
+    out.SampleCount = rec.SampleCount;
+    out.Data = std::move(rec.ProcData);
+    rec.ProcData.reset();
+    out.ProcData.reset();
+    out.SigDir.clear();
+    out.Sens_type = "Computed signal";
+    out.SigName = name;
+    out.Sig_note = note;
+    return {ProcessStatus::Done, target};
+}
+
+int ProcessAllSignals(Workspace& ws, double t1, double t2, Log& log, const ProcessOptions& opts) {
+    int processed = 0;
+    for (int sig = 1; sig <= kSlotCount; ++sig) {
+        const SignalRecord& r = ws.store[sig];
+        if (!r.occupied() || !r.ProcFn)
+            continue;
+        const ProcessResult res =
+            ProcessSignal(ws, sig, t1, t2, r.Ovr, ws.settings.KeepOrigSigName, log, opts);
+        processed += res.status == ProcessStatus::Done ? 1 : 0;
+    }
+    return processed;
+}
+
+} // namespace mv
