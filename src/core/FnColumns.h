@@ -4,6 +4,8 @@
 // commands. The processing subsystem implements it; the table only asks.
 #include "core/Log.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,8 +43,11 @@ public:
     virtual std::vector<FnParamInfo> params(int slot, int step) const = 0;
     // Sets parameter k (1-based) from a value text; on success the step's state is reset.
     virtual bool setParam(int slot, int step, int k, std::string_view text) = 0;
-    // Processes every slot with ProcFn set and a function over the window t1..t2.
-    virtual void processWindow(double t1, double t2, bool keepName, Log& log) = 0;
+    // Processes every slot with ProcFn set and a function over the window t1..t2;
+    // `lowerGraphMean` gives the window mean of a signal in the lower graph.
+    virtual void processWindow(double t1, double t2,
+                               const std::function<std::optional<double>(int)>& lowerGraphMean,
+                               Log& log) = 0;
     // Removes every function of every slot (the table clears the flags itself).
     virtual void deleteAllFunctions() = 0;
 };
@@ -59,7 +64,8 @@ public:
     std::string description(int, int) const override { return {}; }
     std::vector<FnParamInfo> params(int, int) const override { return {}; }
     bool setParam(int, int, int, std::string_view) override { return false; }
-    void processWindow(double, double, bool, Log&) override {}
+    void processWindow(double, double, const std::function<std::optional<double>(int)>&,
+                       Log&) override {}
     void deleteAllFunctions() override {}
 };
 

@@ -75,7 +75,8 @@ public:
         steps[{s, k}] = t.substr(0, t.find('=') + 1) + std::string(text) + ")";
         return true;
     }
-    void processWindow(double, double, bool, Log&) override {}
+    void processWindow(double, double, const std::function<std::optional<double>(int)>&,
+                       Log&) override {}
     void deleteAllFunctions() override { steps.clear(); }
 };
 
