@@ -5,6 +5,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
+#include "graphs/GraphState.h"
 #include "processing/MV_func.h"
 
 #include <string>
@@ -19,6 +20,8 @@ struct Workspace {
     ReaderTable readers;
     // The function chains of all slots and the catalogue's current default texts.
     FnSlots fnSlots;
+    // Windows, drawing records and zoom slots of the two graphs.
+    GraphsState graphs;
     // The directory the user works in (the main window's caption).
     std::string actualDir;
     // The user's decimal separator, read once at start; tests set it.

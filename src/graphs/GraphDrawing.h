@@ -1,0 +1,81 @@
+#pragma once
+// Everything Maluj computes before it touches a pixel: value-to-row mapping, the
+// value and time grids with their labels, the trace polylines, and the texts of the
+// cursor readouts. The widget only paints what these return.
+#include "graphs/GraphState.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mv {
+
+class SignalStore;
+
+// Number text as the program formats floats: the value rounded to `precision`
+// significant digits, then written with `digits` decimals; a value with more integer
+// digits than `precision` is written in scientific notation.
+std::string formatFloatF(double v, int precision, int digits, char decimalSeparator = '.');
+
+// Grid spacing for a span shown over `n` grid intervals (n >= 1).
+struct GridStep {
+    double step = 0.0;
+    int decimals = 0;
+};
+GridStep gridStep(double span, int n);
+
+enum class GridLineKind { Solid, Dotted, Zero };
+struct GridLine {
+    GridLineKind kind = GridLineKind::Dotted;
+    int pos = 0;       // row of a value line, column of a time line (control pixels)
+    double value = 0;  // the value or time of the line
+    std::string label; // fixed notation with the step's decimals
+};
+
+// Recomputes _SigNaPix from the value range and the plot height.
+void updateSigNaPix(SigImageState& g);
+// Row of value v (control pixels), kept within a range a painter can take.
+int valueToRow(const SigImageState& g, double v);
+
+std::vector<GridLine> valueGrid(const SigImageState& g, char decimalSeparator = '.');
+std::vector<GridLine> timeGrid(const SigImageState& g, char decimalSeparator = '.');
+
+struct TracePolyline {
+    int slot = 0;
+    Colour colour = 0; // 0x00BBGGRR
+    std::vector<PixelPoint> points;
+};
+// The polylines of every plotted signal with samples in the window, in slot order.
+std::vector<TracePolyline> tracePolylines(const SignalStore& store, const SigImageState& g);
+
+struct GraphLabel {
+    int x = 0;
+    int y = 0; // top of the text
+    std::string text;
+};
+// The value and time labels, then _T1 and _T2 with 4 decimals over them.
+std::vector<GraphLabel> axisLabels(const SigImageState& g, const std::vector<GridLine>& values,
+                                   const std::vector<GridLine>& times, char decimalSeparator = '.');
+
+// Cursor readout of the graph at pixel (x, y).
+double cursorTime(const SigImageState& g, int x);
+double cursorValue(const SigImageState& g, int y);
+std::string tLabelText(double t, double y, char decimalSeparator = '.');
+std::string deltaStatusText(double dT, double dY, char decimalSeparator = '.');
+// Empty when dT is not above 0 (the label keeps its text then).
+std::string invDeltaText(double dT, char decimalSeparator = '.');
+
+// Columns 7 and 8 of one signal-table row under the cursor.
+struct CursorCell {
+    enum class State { Untouched, Blank, Value } state = State::Untouched;
+    float Val = 0.0f;
+    std::int32_t SmpNo = 0;
+};
+using CursorCells = std::vector<CursorCell>; // index slot - 1
+CursorCells cursorCells(const SignalStore& store, const SigImageState& g, int x, double t);
+
+// Clamps a mouse position to the plot, as the handlers do.
+int clampX(const SigImageState& g, int x);
+int clampY(const SigImageState& g, int y);
+
+} // namespace mv
