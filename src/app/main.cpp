@@ -6,6 +6,7 @@
 #include "core/Version.h"
 #include "core/Workspace.h"
 #include "core/ui/Splash.h"
+#include "files/Readers.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 
 #include <QApplication>
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     // the C numeric locale and remembers the user's separator for the formats that follow it.
     std::setlocale(LC_NUMERIC, "C");
     ws.decimalSeparator = mv::userDecimalSeparator();
+    mv::files::installReaders(ws.readers);
     mv::TForm1 form(ws, *options, splash);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);

@@ -1,0 +1,269 @@
+#include "files/FileIo.h"
+
+#include "core/Cp1250.h"
+#include "core/Errors.h"
+
+#include <cerrno>
+#include <charconv>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mv::files {
+
+namespace {
+std::string sysError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+} // namespace
+
+FileHandle::FileHandle(const std::string& path, Mode mode) : path_(path) {
+    int flags = O_RDONLY;
+    if (mode == Mode::Create)
+        flags = O_WRONLY | O_CREAT | O_TRUNC;
+    else if (mode == Mode::Update)
+        flags = O_WRONLY;
+    fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+        throw FileError(
+            sysError(mode == Mode::Read ? "Cannot open file" : "Cannot write file", path));
+}
+
+FileHandle::~FileHandle() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void FileHandle::close() {
+    if (fd_ < 0)
+        return;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        throw FileError(sysError("Cannot write file", path_));
+}
+
+std::uint64_t FileHandle::size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        throw FileError(sysError("Cannot read file", path_));
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool FileHandle::readAt(std::uint64_t offset, void* dst, std::size_t n) const {
+    auto* p = static_cast<char*>(dst);
+    // Large reads go in pieces the kernel copies in one go.
+    constexpr std::size_t kChunk = std::size_t(1) << 30;
+    while (n > 0) {
+        const ssize_t r = ::pread(fd_, p, std::min(n, kChunk), static_cast<off_t>(offset));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(sysError("Cannot read file", path_));
+        }
+        if (r == 0)
+            return false;
+        p += r;
+        n -= static_cast<std::size_t>(r);
+        offset += static_cast<std::uint64_t>(r);
+    }
+    return true;
+}
+
+void FileHandle::writeAt(std::uint64_t offset, const void* src, std::size_t n) {
+    const auto* p = static_cast<const char*>(src);
+    while (n > 0) {
+        const ssize_t r = ::pwrite(fd_, p, n, static_cast<off_t>(offset));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(sysError("Cannot write file", path_));
+        }
+        p += r;
+        n -= static_cast<std::size_t>(r);
+        offset += static_cast<std::uint64_t>(r);
+    }
+}
+
+std::optional<FileHandle> openForReading(const std::string& path, Log& log) {
+    try {
+        return std::optional<FileHandle>(std::in_place, path, FileHandle::Mode::Read);
+    } catch (const FileError& e) {
+        log.warn(e.what());
+        return std::nullopt;
+    }
+}
+
+std::string readWholeFile(const FileHandle& f) {
+    const std::uint64_t n = f.size();
+    std::string s;
+    s.resize(static_cast<std::size_t>(n));
+    if (!f.readAt(0, s.data(), s.size()))
+        throw FileError("Cannot read file " + f.path() + ": it became shorter while reading");
+    return s;
+}
+
+void BufferedWriter::put(const void* p, std::size_t n) {
+    const auto* c = static_cast<const char*>(p);
+    while (n > 0) {
+        if (fill_ == sizeof buf_)
+            flush();
+        const std::size_t k = std::min(n, sizeof buf_ - fill_);
+        std::memcpy(buf_ + fill_, c, k);
+        fill_ += k;
+        c += k;
+        n -= k;
+    }
+}
+
+void BufferedWriter::flush() {
+    if (fill_ == 0)
+        return;
+    f_.writeAt(pos_, buf_, fill_);
+    pos_ += fill_;
+    fill_ = 0;
+}
+
+std::string dirOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string extOf(const std::string& path) {
+    return std::filesystem::path(path).extension().string();
+}
+
+std::string stemOf(const std::string& path) {
+    return std::filesystem::path(path).stem().string();
+}
+
+SignalRecord& prepareSlot(SignalStore& store, int slot) {
+    store.ClearSlot(slot);
+    SignalRecord& r = store[slot];
+    r.Data.reset();
+    r.ProcData.reset();
+    r.SampleCount = 0;
+    r.SaveDiv = 0;
+    r.f_sampl = 0.0;
+    r.ID = 0;
+    r.TimeOffset = 0.0;
+    r.Plot = false;
+    r.SigName.clear();
+    r.Units.clear();
+    r.Sens_type.clear();
+    r.Sig_note.clear();
+    r.FileExt.clear();
+    r.SigDir.clear();
+    return r;
+}
+
+void finishSlot(SignalRecord& rec, const std::string& path) {
+    rec.SigDir = dirOf(path);
+    rec.FileExt = extOf(path);
+    rec.Plot = true;
+    rec.SaveDiv = 0;
+    rec.TimeOffset = 0.0;
+    rec.ProcData.reset();
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool parseNumber(std::string_view text, char sep, double& out) {
+    std::string_view s = trim(text);
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1);
+        // "+-1" is not a number.
+        if (!s.empty() && s.front() == '-')
+            return false;
+    }
+    if (s.empty())
+        return false;
+    if (sep == '.') {
+        const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+        return ec == std::errc() && p == s.data() + s.size();
+    }
+    // Another separator: the text must not hold a '.', and its separator becomes one.
+    std::string buf(s);
+    for (char& c : buf) {
+        if (c == '.')
+            return false;
+        if (c == sep)
+            c = '.';
+    }
+    const auto [p, ec] = std::from_chars(buf.data(), buf.data() + buf.size(), out);
+    return ec == std::errc() && p == buf.data() + buf.size();
+}
+
+double toNumber(std::string_view text, char sep) {
+    double v = 0.0;
+    if (!parseNumber(text, sep, v))
+        throw ConversionError("'" + std::string(text) + "' is not a valid floating point value");
+    return v;
+}
+
+bool parseIntegerPart(std::string_view text, long long& out) {
+    std::string_view s = trim(text);
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && p != s.data();
+}
+
+bool LineCursor::next(std::string_view& line) {
+    const std::size_t n = text_.size();
+    std::size_t i = pos_;
+    while (i < n && text_[i] != '\r' && text_[i] != '\n')
+        ++i;
+    if (i >= n)
+        return false; // no line end: the rest is not a line
+    line = text_.substr(pos_, i - pos_);
+    pos_ = i + ((text_[i] == '\r' && i + 1 < n && text_[i + 1] == '\n') ? 2 : 1);
+    ++number_;
+    return true;
+}
+
+std::size_t countLines(std::string_view text) {
+    std::size_t count = 0;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\n')
+            ++count;
+        else if (c == '\r' && (i + 1 >= n || text[i + 1] != '\n'))
+            ++count;
+    }
+    return count;
+}
+
+std::string zeroTerminated(std::string_view field) {
+    const auto z = field.find('\0');
+    return cp1250ToUtf8(field.substr(0, z));
+}
+
+} // namespace mv::files
+
+#include <sys/mman.h>
+
+namespace mv::files {
+SampleBuffer allocateSamples(std::size_t n) {
+    SampleBuffer b = SampleBuffer::allocate(n);
+    constexpr std::size_t kHuge = std::size_t(2) << 20;
+    if (n * sizeof(float) >= 4 * kHuge) {
+        const auto begin = reinterpret_cast<std::uintptr_t>(b.data());
+        const auto end = begin + n * sizeof(float);
+        const std::uintptr_t a = (begin + kHuge - 1) & ~(kHuge - 1);
+        const std::uintptr_t e = end & ~(kHuge - 1);
+        // Only a hint: when the kernel declines, the buffer works the same.
+        if (e > a)
+            (void)::madvise(reinterpret_cast<void*>(a), e - a, MADV_HUGEPAGE);
+    }
+    return b;
+}
+} // namespace mv::files

@@ -1,0 +1,417 @@
+#include "files/MatFile.h"
+
+#include "core/Cp1250.h"
+#include "files/FileIo.h"
+#include "files/NativeFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace mv::files {
+
+using namespace mat;
+
+namespace {
+
+constexpr std::size_t pad8(std::size_t n) {
+    return (n + 7) / 8 * 8;
+}
+
+// Appends elements to the header buffer; every field element follows one fixed pattern.
+class HeaderBuilder {
+public:
+    explicit HeaderBuilder(std::array<unsigned char, 1024>& b) : b_(b) {}
+    std::size_t pos = 0;
+    void u32(std::uint32_t v) {
+        storeLE(b_.data() + pos, v);
+        pos += 4;
+    }
+    void i32(std::int32_t v) {
+        storeLE(b_.data() + pos, v);
+        pos += 4;
+    }
+    void tag(std::uint32_t type, std::uint32_t bytes) {
+        u32(type);
+        u32(bytes);
+    }
+    void bytes(const void* p, std::size_t n, std::size_t room) {
+        std::memcpy(b_.data() + pos, p, n);
+        pos += room;
+    }
+    // tag + flags + dims + empty name; the real-part tag and data follow.
+    void fieldStart(std::uint32_t byteCount, std::uint8_t cls, std::int32_t d1, std::int32_t d2) {
+        tag(miMATRIX, byteCount);
+        tag(miUINT32, 8);
+        u32(cls);
+        u32(0);
+        tag(miINT32, 8);
+        i32(d1);
+        i32(d2);
+        tag(miINT8, 0);
+    }
+    void textField(const std::string& t) {
+        const auto L = static_cast<std::uint32_t>(t.size());
+        fieldStart(static_cast<std::uint32_t>(48 + pad8(L)), mxCHAR, 1,
+                   static_cast<std::int32_t>(L));
+        tag(miUTF8, L);
+        bytes(t.data(), L, pad8(L));
+    }
+
+private:
+    std::array<unsigned char, 1024>& b_;
+};
+
+// Cuts the texts so that their padded lengths fit the room before the samples.
+void fitTexts(std::string& units, std::string& sens, std::string& note) {
+    auto total = [&] { return pad8(units.size()) + pad8(sens.size()) + pad8(note.size()); };
+    for (std::string* t : {&note, &sens, &units}) {
+        while (total() > kTextRoom && !t->empty()) {
+            const std::size_t over = total() - kTextRoom;
+            t->resize(t->size() > over ? t->size() - over : 0);
+        }
+    }
+}
+
+std::size_t typeSize(std::uint32_t type) {
+    switch (type) {
+    case miINT8:
+    case miUINT8:
+        return 1;
+    case miINT16:
+    case miUINT16:
+        return 2;
+    case miINT32:
+    case miUINT32:
+    case miSINGLE:
+        return 4;
+    case miDOUBLE:
+    case miINT64:
+    case miUINT64:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+template <class T>
+void convertTo(const unsigned char* src, float* dst, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = static_cast<float>(loadLE<T>(src + i * sizeof(T)));
+}
+
+void convert(std::uint32_t type, const unsigned char* src, float* dst, std::size_t n) {
+    switch (type) {
+    case miINT8:
+        return convertTo<std::int8_t>(src, dst, n);
+    case miUINT8:
+        return convertTo<std::uint8_t>(src, dst, n);
+    case miINT16:
+        return convertTo<std::int16_t>(src, dst, n);
+    case miUINT16:
+        return convertTo<std::uint16_t>(src, dst, n);
+    case miINT32:
+        return convertTo<std::int32_t>(src, dst, n);
+    case miUINT32:
+        return convertTo<std::uint32_t>(src, dst, n);
+    case miSINGLE:
+        return convertTo<float>(src, dst, n);
+    case miDOUBLE:
+        return convertTo<double>(src, dst, n);
+    case miINT64:
+        return convertTo<std::int64_t>(src, dst, n);
+    case miUINT64:
+        return convertTo<std::uint64_t>(src, dst, n);
+    default:
+        return;
+    }
+}
+
+// Reads inside the first element only; everything is checked against its end.
+class Element {
+public:
+    Element(const FileHandle& f, std::uint64_t base, std::uint64_t length)
+        : f_(f), base_(base), length_(length) {}
+    bool has(std::uint64_t off, std::uint64_t n) const {
+        return off <= length_ && n <= length_ - off;
+    }
+    template <class T>
+    bool get(std::uint64_t off, T& v) const {
+        if (!has(off, sizeof(T)))
+            return false;
+        return f_.readAt(base_ + off, &v, sizeof(T));
+    }
+    bool read(std::uint64_t off, void* dst, std::size_t n) const {
+        return has(off, n) && f_.readAt(base_ + off, dst, n);
+    }
+    std::string text(std::uint64_t off, std::size_t n) const {
+        std::string s(n, '\0');
+        if (!read(off, s.data(), n))
+            return {};
+        return s;
+    }
+
+private:
+    const FileHandle& f_;
+    std::uint64_t base_;
+    std::uint64_t length_;
+};
+
+struct Rejection {
+    const char* suffix;
+};
+
+constexpr Rejection kDamaged{" is damaged: a part of it lies outside the file"};
+
+// Reads n values of the given type from the element into the buffer, in pieces so a
+// long vector of doubles never needs a second full-size copy.
+bool readValues(const Element& e, std::uint64_t off, std::uint32_t type, float* dst,
+                std::size_t n) {
+    const std::size_t w = typeSize(type);
+    if (type == miSINGLE)
+        return e.read(off, dst, n * 4);
+    std::vector<unsigned char> buf(std::min<std::size_t>(n, 1 << 17) * w);
+    std::size_t done = 0;
+    while (done < n) {
+        const std::size_t k = std::min(n - done, buf.size() / w);
+        if (!e.read(off + done * w, buf.data(), k * w))
+            return false;
+        convert(type, buf.data(), dst + done, k);
+        done += k;
+    }
+    return true;
+}
+
+} // namespace
+
+std::size_t buildMatStructHeader(std::array<unsigned char, 1024>& out, const SignalRecord& rec,
+                                 double fsWritten, std::int32_t fileId, std::int64_t n) {
+    out.fill(0);
+    std::string units = utf8ToCp1250(rec.Units.str());
+    std::string sens = utf8ToCp1250(rec.Sens_type.str());
+    std::string note = utf8ToCp1250(rec.Sig_note.str());
+    fitTexts(units, sens, note);
+
+    const std::uint64_t dataBytes = pad8(static_cast<std::uint64_t>(n) * 4);
+    HeaderBuilder h(out);
+    h.tag(miMATRIX, static_cast<std::uint32_t>(888 + dataBytes));
+    h.tag(miUINT32, 8);
+    h.u32(mxSTRUCT);
+    h.u32(0);
+    h.tag(miINT32, 8);
+    h.i32(1);
+    h.i32(1);
+    const std::string name = utf8ToCp1250(rec.SigName.str());
+    h.tag(miINT8, 64);
+    h.bytes(name.data(), std::min<std::size_t>(name.size(), 63), 64);
+    h.u32(miINT32 | (4u << 16)); // field-name length as a small element
+    h.u32(16);
+    h.tag(miINT8, 128);
+    static const char* const kFields[8] = {"f_sampl",   "f_proc",   "ID",      "Units",
+                                           "Sens_type", "Sig_note", "Padding", "Data"};
+    for (const char* f : kFields)
+        h.bytes(f, std::strlen(f), 16);
+
+    h.fieldStart(56, mxDOUBLE, 1, 1);
+    h.tag(miDOUBLE, 8);
+    h.bytes(&fsWritten, 8, 8);
+    const double fProc = 0.0;
+    h.fieldStart(56, mxDOUBLE, 1, 1);
+    h.tag(miDOUBLE, 8);
+    h.bytes(&fProc, 8, 8);
+    h.fieldStart(56, mxINT32, 1, 1);
+    h.tag(miINT32, 4);
+    h.bytes(&fileId, 4, 8);
+    h.textField(units);
+    h.textField(sens);
+    h.textField(note);
+    // The padding field ends where the Data field must start so the samples land at 1024.
+    const std::size_t P = 784 - h.pos;
+    h.textField(std::string(P, ' '));
+    h.fieldStart(static_cast<std::uint32_t>(48 + dataBytes), mxSINGLE, static_cast<std::int32_t>(n),
+                 1);
+    h.tag(miSINGLE, static_cast<std::uint32_t>(n * 4));
+    return h.pos;
+}
+
+void writeMat(const std::string& path, const SignalRecord& rec, SampleRange range, int step,
+              const HeaderInfo& info) {
+    range.last = std::min<std::int64_t>(range.last, static_cast<std::int64_t>(rec.Data.size()));
+    const std::int64_t n = range.empty() ? 0 : (range.last - range.first) / step + 1;
+    std::array<unsigned char, 1024> header;
+    const std::size_t len = buildMatStructHeader(header, rec, rec.f_sampl / step, info.fileId, n);
+    const auto text = buildTextHeader(info);
+    std::memcpy(header.data() + kTextHeaderSize, header.data(), len);
+    std::memcpy(header.data(), text.data(), text.size());
+
+    FileHandle f(path, FileHandle::Mode::Create);
+    f.writeAt(0, header.data(), kTextHeaderSize + len);
+    const std::int64_t written = writeSelectedSamples(f, 1024, rec, range, step);
+    if (written % 2 != 0) {
+        const std::uint32_t zero = 0;
+        f.writeAt(1024 + static_cast<std::uint64_t>(written) * 4, &zero, 4);
+    }
+    f.close();
+}
+
+ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const LoadContext& ctx) {
+    auto f = openForReading(path, ctx.log);
+    if (!f)
+        return {};
+    const std::string prefix = "Matlab file: " + path;
+    const std::uint64_t size = f->size();
+    char head[136];
+    if (size < sizeof head || !f->readAt(0, head, sizeof head)) {
+        ctx.log.warn(prefix + " is too short for a MAT-file");
+        return {};
+    }
+    const auto type0 = loadLE<std::uint32_t>(head + 128);
+    if (type0 == miCOMPRESSED) {
+        ctx.log.warn(prefix + " is compressed; only uncompressed MAT-files can be read" +
+                     " (save them with -v6)");
+        return {};
+    }
+
+    SignalRecord& r = prepareSlot(store, slot);
+    const auto reject = [&](const char* suffix) {
+        ctx.log.warn(prefix + suffix);
+        return ReadOutcome{};
+    };
+    const std::uint64_t length = std::uint64_t(loadLE<std::uint32_t>(head + 132)) + 8;
+    if (length > size - 128)
+        return reject(kDamaged.suffix);
+    if (type0 != miMATRIX)
+        return reject(" is not Matrix");
+    const Element e(*f, 128, length);
+
+    std::uint8_t cls = 0;
+    std::uint32_t dimsBytes = 0;
+    std::int32_t d1 = 0, d2 = 0;
+    if (!e.get(16, cls) || !e.get(28, dimsBytes))
+        return reject(kDamaged.suffix);
+    if (dimsBytes != 8)
+        return reject(" is not 2 dimesional");
+    if (!e.get(32, d1) || !e.get(36, d2))
+        return reject(kDamaged.suffix);
+
+    if (cls == mxSTRUCT) {
+        if (!(head[0] == 'M' && head[1] == 'V'))
+            return reject(" is not created by Morvanet");
+        if (std::int64_t(d1) * d2 != 1)
+            return reject(" is not structure [1,1]");
+        std::uint32_t fieldNameLength = 0, fieldNamesBytes = 0;
+        if (!e.get(116, fieldNameLength) || !e.get(124, fieldNamesBytes))
+            return reject(kDamaged.suffix);
+        if (fieldNameLength == 0 || fieldNamesBytes != 8 * fieldNameLength)
+            return reject(" invalid field struct count");
+        const std::string name = e.text(48, 64);
+        std::uint64_t pos = 256;
+        SampleBuffer data;
+        std::int32_t count = 0;
+        for (int field = 1; field <= 8; ++field) {
+            std::uint32_t bytes = 0;
+            if (!e.get(pos + 4, bytes) || !e.has(pos, std::uint64_t(bytes) + 8) || bytes < 48)
+                return reject(kDamaged.suffix);
+            const std::uint64_t dataOff = pos + 56;
+            const std::uint64_t dataRoom = bytes + 8 - 56;
+            std::int32_t f1 = 0, f2 = 0;
+            e.get(pos + 32, f1);
+            e.get(pos + 36, f2);
+            switch (field) {
+            case 1:
+                if (dataRoom < 8 || !e.get(dataOff, r.f_sampl))
+                    return reject(kDamaged.suffix);
+                break;
+            case 3:
+                if (dataRoom < 4 || !e.get(dataOff, r.ID))
+                    return reject(kDamaged.suffix);
+                break;
+            case 4:
+            case 5:
+            case 6: {
+                const std::uint64_t L = std::min<std::uint64_t>(std::max(f2, 0), dataRoom);
+                const std::string t =
+                    cp1250ToUtf8(e.text(dataOff, std::min<std::uint64_t>(L, 254)));
+                if (field == 4)
+                    r.Units = t;
+                else if (field == 5)
+                    r.Sens_type = t;
+                else
+                    r.Sig_note = t;
+                break;
+            }
+            case 8: {
+                if (f1 < 0 || std::uint64_t(f1) * 4 > dataRoom)
+                    return reject(kDamaged.suffix);
+                count = f1;
+                data = allocateSamples(static_cast<std::size_t>(count));
+                if (!e.read(dataOff, data.data(), std::size_t(count) * 4))
+                    return reject(kDamaged.suffix);
+                break;
+            }
+            default:
+                break;
+            }
+            pos += std::uint64_t(bytes) + 8;
+        }
+        r.SigName = zeroTerminated(std::string_view(name).substr(0, 63));
+        r.setData(std::move(data));
+        finishSlot(r, path);
+        return {1, false};
+    }
+
+    // Integer classes (8..15) are read like double and single vectors: Matlab, Octave and
+    // scipy store int16 or uint8 vectors that way, and their values are plain samples.
+    if (cls != mxDOUBLE && !(cls >= mxSINGLE && cls <= mxUINT64)) {
+        finishSlot(r, path);
+        return {1, false};
+    }
+    const std::int64_t count = std::int64_t(d1) * d2;
+    if (d1 < 0 || d2 < 0 || count < 2 || std::int64_t(d1) + d2 < count)
+        return reject(" is not 2 dimesional");
+    if (count > std::numeric_limits<std::int32_t>::max())
+        return reject(" holds more samples than a signal can have");
+
+    std::uint32_t nameWord = 0, nameBytes = 0;
+    if (!e.get(40, nameWord) || !e.get(44, nameBytes))
+        return reject(kDamaged.suffix);
+    std::string name;
+    std::uint64_t realTag = 0;
+    if ((nameWord >> 16) != 0) {
+        name = e.text(44, std::min<std::uint32_t>(nameWord >> 16, 4));
+        realTag = 48;
+    } else {
+        name = e.text(48, std::min<std::uint32_t>(nameBytes, 4096));
+        realTag = 48 + pad8(nameBytes);
+    }
+    std::uint32_t realWord = 0, realBytes = 0;
+    if (!e.get(realTag, realWord) || !e.get(realTag + 4, realBytes))
+        return reject(kDamaged.suffix);
+    std::uint32_t realType = realWord;
+    std::uint64_t realData = realTag + 8;
+    // A real part of at most 4 bytes is packed into its tag; three or four int8 samples fit.
+    if ((realWord >> 16) != 0) {
+        realType = realWord & 0xFFFF;
+        realBytes = realWord >> 16;
+        realData = realTag + 4;
+    }
+    if (count < 3)
+        return reject(" has few samples");
+    const std::size_t w = typeSize(realType);
+    if (w == 0)
+        return reject(" has a data type that cannot be read as samples");
+    if (std::uint64_t(realBytes) / std::uint64_t(count) != w || !e.has(realData, realBytes))
+        return reject(kDamaged.suffix);
+    SampleBuffer data = allocateSamples(static_cast<std::size_t>(count));
+    if (!readValues(e, realData, realType, data.data(), static_cast<std::size_t>(count)))
+        return reject(kDamaged.suffix);
+    r.SigName =
+        cp1250ToUtf8(std::string_view(name).substr(0, std::min<std::size_t>(name.find('\0'), 63)));
+    r.f_sampl = ctx.defaultFs;
+    r.setData(std::move(data));
+    finishSlot(r, path);
+    return {1, false};
+}
+
+} // namespace mv::files

@@ -1,0 +1,56 @@
+#pragma once
+// Writing slots to files in the four save formats: the save divider thins the
+// samples, only the part inside a time window is written, ASCII and raw files
+// can be appended to, and an existing file can first be moved to a backup whose
+// extension ends in '0'.
+#include "core/LoadFiles.h"
+#include "files/FileHeader.h"
+
+#include <functional>
+#include <string>
+
+namespace mv::files {
+
+struct SaveContext {
+    Log& log;
+    // Descriptive text, open Log workbook and file ID of the headers we write.
+    HeaderInfo header;
+    // Called after each file so the user interface can show its log line at once.
+    std::function<void()> processEvents;
+};
+
+// ".mvn", ".mat", ".txt", ".dat".
+const char* saveExtension(SaveFormat f);
+// The path with the last character of its extension replaced by '0' (".mvn" -> ".mv0").
+std::string backupName(const std::string& path);
+// The signal name as a file name: '/' cannot be part of one, so it becomes '_'.
+std::string fileNameOf(const std::string& sigName);
+
+enum class SaveStatus {
+    Written,
+    NotSaved,     // save divider 0 (or below)
+    NotFound,     // appending to a file that does not exist
+    BackupFailed, // the old file could not be moved away; nothing written
+    EmptyWindow,  // the window holds none of the signal's samples; nothing written
+    Refused,      // the format cannot be appended to
+};
+
+// The one saver: writes slot `slot` as dir + name + extension, samples first, first +
+// saveDiv, ... of the window T1..T2. `dir` ends with '/'.
+SaveStatus SaveSlot(const SignalStore& store, int slot, double T1, double T2, int saveDiv,
+                    const std::string& dir, SaveFormat format, bool append, bool backup,
+                    const SaveContext& ctx);
+
+// "Save signal to actual directory": one slot into the actual directory; a slot without
+// a save divider is reported.
+SaveStatus saveSignalToActualDir(const SignalStore& store, int slot, const std::string& actualDir,
+                                 double T1, double T2, SaveFormat format, bool backup,
+                                 const SaveContext& ctx);
+
+// "Save signals to ..." (dir from the folder dialog; empty when cancelled), "Save to actual
+// dir" (dir = the actual directory) and, with append, "Append signals" (never a backup):
+// every occupied slot whose save divider is set. Returns the number of files written.
+int saveSignals(const SignalStore& store, std::string dir, double T1, double T2, SaveFormat format,
+                bool append, bool backup, const SaveContext& ctx);
+
+} // namespace mv::files

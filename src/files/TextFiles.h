@@ -1,0 +1,26 @@
+#pragma once
+// The two headerless formats: ASCII with one value per line, and raw float32.
+// Neither stores a frequency, a name or units: a signal read from them is named
+// after its file and gets the default process frequency.
+#include "core/LoadFiles.h"
+#include "core/TimeWindow.h"
+
+#include <string>
+
+namespace mv::files {
+
+// One value per line. A line that is not a number ends the read with ConversionError;
+// the slot then keeps the values read so far and zeros after them.
+ReadOutcome readAscii(SignalStore& store, const std::string& path, int slot,
+                      const LoadContext& ctx);
+ReadOutcome readRaw(SignalStore& store, const std::string& path, int slot, const LoadContext& ctx);
+
+// Fixed-point text with `decPlaces` decimals, at least 4 characters wide, right-aligned.
+std::string formatAsciiValue(float v, int decPlaces);
+
+void writeAscii(const std::string& path, const SignalRecord& rec, SampleRange range, int step,
+                bool append);
+void writeRaw(const std::string& path, const SignalRecord& rec, SampleRange range, int step,
+              bool append);
+
+} // namespace mv::files

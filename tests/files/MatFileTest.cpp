@@ -1,0 +1,269 @@
+#include "files/MatFile.h"
+
+#include "files/FilesTestSupport.h"
+#include "files/SaveSlot.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace mv {
+namespace {
+
+using namespace files::mat;
+using test::at;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::size_t pad8(std::size_t n) {
+    return (n + 7) / 8 * 8;
+}
+
+// A MAT-file holding one numeric array, as other programs write it.
+std::string matArray(const std::string& name, std::uint8_t cls, std::int32_t d1, std::int32_t d2,
+                     std::uint32_t type, const std::string& data,
+                     const std::string& text = "MATLAB 5.0 MAT-file") {
+    test::Bytes body;
+    body.put<std::uint32_t>(miUINT32).put<std::uint32_t>(8).put<std::uint32_t>(cls).zeros(4);
+    body.put<std::uint32_t>(miINT32).put<std::uint32_t>(8).put(d1).put(d2);
+    if (name.size() <= 4) {
+        body.put<std::uint32_t>(miINT8 | (std::uint32_t(name.size()) << 16))
+            .text(name)
+            .zeros(4 - name.size());
+    } else {
+        body.put<std::uint32_t>(miINT8).put<std::uint32_t>(std::uint32_t(name.size())).text(name);
+        body.zeros(pad8(name.size()) - name.size());
+    }
+    body.put<std::uint32_t>(type).put<std::uint32_t>(std::uint32_t(data.size())).text(data);
+    body.zeros(pad8(data.size()) - data.size());
+    test::Bytes f;
+    f.text(text).padTo(124, ' ').put<std::uint16_t>(0x0100).text("IM");
+    f.put<std::uint32_t>(miMATRIX).put<std::uint32_t>(std::uint32_t(body.s.size())).text(body.s);
+    return f.s;
+}
+
+template <class T>
+std::string valuesOf(std::initializer_list<T> v) {
+    test::Bytes b;
+    for (T x : v)
+        b.put(x);
+    return b.s;
+}
+
+TEST(MatFile, WrittenLayoutAndReadBack) {
+    for (int n : {3, 4}) {
+        SCOPED_TRACE(n);
+        test::TempDir dir;
+        SignalStore store;
+        CaptureLog log;
+        store[1] = test::makeRecord("Accel", 400, test::ramp(2 * n));
+        store[1].SaveDiv = 2;
+        store[1].Units = "m/s2";
+        store[1].Sens_type = "B&K 4507";
+        store[1].Sig_note = "left axle box";
+        files::SaveContext ctx{log, {}, {}};
+        ASSERT_EQ(files::SaveSlot(store, 1, 0, kInf, 2, dir.dir(), SaveFormat::MatlabV6, false,
+                                  false, ctx),
+                  files::SaveStatus::Written);
+        EXPECT_EQ(log.lines.at(0).text, "File " + dir.dir() + "Accel.mat created.    ");
+        const std::string b = test::readFile(dir / "Accel.mat");
+        ASSERT_EQ(b.size(), 1024u + 4 * n + (n % 2 ? 4 : 0));
+        EXPECT_EQ(b.substr(0, 2), "MV");
+        EXPECT_EQ(at<std::uint32_t>(b, 128), miMATRIX);
+        EXPECT_EQ(at<std::uint32_t>(b, 132), b.size() - 136);
+        EXPECT_EQ(b.substr(176, 6), std::string("Accel\0", 6));
+        EXPECT_EQ(b.substr(248 + 8 + 7 * 16, 5), std::string("Data\0", 5));
+        EXPECT_EQ(at<double>(b, 384 + 56), 200.0);
+        EXPECT_EQ(at<std::uint32_t>(b, 968), miMATRIX);
+        EXPECT_EQ(at<std::int32_t>(b, 968 + 32), n); // n x 1
+        EXPECT_EQ(at<std::uint32_t>(b, 1016), miSINGLE);
+        EXPECT_EQ(at<std::uint32_t>(b, 1020), 4u * n);
+        EXPECT_EQ(at<float>(b, 1024), 1.0f);
+        EXPECT_EQ(at<float>(b, 1028), 3.0f);
+
+        test::Loader l;
+        ASSERT_EQ(l.load(dir, {"Accel.mat"}, LoadFormat::MatlabV6).filled, 1);
+        const SignalRecord& r = l.store[1];
+        EXPECT_EQ(r.SigName, "Accel");
+        EXPECT_EQ(r.f_sampl, 200.0);
+        EXPECT_EQ(r.ID, 0);
+        EXPECT_EQ(r.Units, "m/s2");
+        EXPECT_EQ(r.Sens_type, "B&K 4507");
+        EXPECT_EQ(r.Sig_note, "left axle box");
+        EXPECT_EQ(r.FileExt, ".mat");
+        EXPECT_EQ(r.SampleCount, n);
+        EXPECT_EQ(l.samples(1).back(), float(2 * n - 1));
+        EXPECT_TRUE(l.log.lines.empty());
+    }
+}
+
+TEST(MatFile, TextsTooLongForTheLayoutAreShortened) {
+    test::TempDir dir;
+    SignalRecord r = test::makeRecord("T", 100, {1, 2, 3});
+    r.Units = std::string(31, 'u');
+    r.Sens_type = std::string(254, 's');
+    r.Sig_note = std::string(254, 'n');
+    files::writeMat((dir / "T.mat").string(), r, {1, 3}, 1, {});
+    const std::string b = test::readFile(dir / "T.mat");
+    ASSERT_EQ(b.size(), 1024u + 16);
+    EXPECT_EQ(at<float>(b, 1024), 1.0f);
+    test::Loader l;
+    l.load(dir, {"T.mat"}, LoadFormat::MatlabV6);
+    EXPECT_EQ(l.store[1].Units, std::string(31, 'u'));
+    // The note goes first, then the sensor type gives what the 168 bytes cannot hold.
+    EXPECT_EQ(l.store[1].Sens_type, std::string(134, 's'));
+    EXPECT_TRUE(l.store[1].Sig_note.empty());
+    EXPECT_EQ(l.store[1].SampleCount, 3);
+}
+
+TEST(MatFile, Vectors) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int filled;
+        std::string name;
+        std::vector<float> samples;
+        std::string warning; // suffix after "Matlab file: <path>"
+    };
+    const auto dbl = valuesOf<double>({0.1, 2, 3, -4, 5, 6, 7, 8, 9, 1e10});
+    const std::vector<float> dblF = {0.1f, 2, 3, -4, 5, 6, 7, 8, 9, 1e10f};
+    const std::vector<Case> cases = {
+        {"double column named x", matArray("x", mxDOUBLE, 10, 1, miDOUBLE, dbl), 1, "x", dblF, ""},
+        {"name of 8 characters", matArray("abcdefgh", mxDOUBLE, 1, 10, miDOUBLE, dbl), 1,
+         "abcdefgh", dblF, ""},
+        {"name of 4 characters",
+         matArray("abcd", mxSINGLE, 1, 3, miSINGLE, valuesOf<float>({1.5f, 2.5f, 3.5f})),
+         1,
+         "abcd",
+         {1.5f, 2.5f, 3.5f},
+         ""},
+        {"double stored as int8",
+         matArray("v", mxDOUBLE, 1, 5, miINT8, valuesOf<std::int8_t>({-128, -1, 0, 1, 127})),
+         1,
+         "v",
+         {-128, -1, 0, 1, 127},
+         ""},
+        {"uint16 and uint32 data",
+         matArray("u", mxDOUBLE, 3, 1, miUINT32, valuesOf<std::uint32_t>({0, 65536, 4000000000u})),
+         1,
+         "u",
+         {0, 65536, 4e9f},
+         ""},
+        {"int16 class",
+         matArray("i", 10, 1, 4, miINT16, valuesOf<std::int16_t>({-32768, 0, 5, 32767})),
+         1,
+         "i",
+         {-32768, 0, 5, 32767},
+         ""},
+        {"1x2 has few samples",
+         matArray("s", mxDOUBLE, 1, 2, miDOUBLE, valuesOf<double>({1, 2})),
+         0,
+         "",
+         {},
+         " has few samples"},
+        {"3x3 matrix",
+         matArray("m", mxDOUBLE, 3, 3, miDOUBLE, std::string(72, '\0')),
+         0,
+         "",
+         {},
+         " is not 2 dimesional"},
+        {"char class fills a slot without samples",
+         matArray("c", mxCHAR, 1, 3, miUTF8, "abc"),
+         1,
+         "",
+         {},
+         ""},
+        {"struct not written by us",
+         matArray("s", mxSTRUCT, 1, 1, miINT8, std::string(8, '\0')),
+         0,
+         "",
+         {},
+         " is not created by Morvanet"},
+        {"not a matrix",
+         matArray("s", mxDOUBLE, 1, 3, miDOUBLE, std::string(24, '\0')).replace(128, 1, "\x09"),
+         0,
+         "",
+         {},
+         " is not Matrix"},
+        {"data beyond the file",
+         matArray("x", mxDOUBLE, 100, 1, miDOUBLE, dbl),
+         0,
+         "",
+         {},
+         " is damaged: a part of it lies outside the file"},
+        {"element longer than the file",
+         matArray("x", mxDOUBLE, 10, 1, miDOUBLE, dbl).substr(0, 200),
+         0,
+         "",
+         {},
+         " is damaged: a part of it lies outside the file"},
+        {"three dimensions",
+         [] {
+             test::Bytes b;
+             b.text(matArray("x", mxDOUBLE, 10, 1, miDOUBLE, valuesOf<double>({1, 2, 3})));
+             b.setAt<std::uint32_t>(128 + 28, 12);
+             return b.s;
+         }(),
+         0,
+         "",
+         {},
+         " is not 2 dimesional"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        test::writeFile(dir / "v.mat", c.bytes);
+        test::Loader l;
+        l.fProcess = 2500;
+        l.store[1] = test::makeRecord("old", 1, {1});
+        EXPECT_EQ(l.load(dir, {"v.mat"}, LoadFormat::MatlabV6).filled, c.filled);
+        EXPECT_EQ(l.store[1].SigName, c.name);
+        EXPECT_EQ(l.samples(1), c.samples);
+        if (!c.samples.empty()) {
+            EXPECT_EQ(l.store[1].f_sampl, 2500.0);
+            EXPECT_TRUE(l.store[1].Units.empty());
+        }
+        if (c.warning.empty()) {
+            EXPECT_TRUE(l.log.lines.empty());
+        } else {
+            ASSERT_EQ(l.log.lines.size(), 1u);
+            EXPECT_EQ(l.log.lines[0],
+                      (LogLine{"Matlab file: " + dir.dir() + "v.mat" + c.warning, true}));
+        }
+    }
+}
+
+TEST(MatFile, PackedRealPartOfThreeBytes) {
+    test::TempDir dir;
+    test::Bytes b;
+    b.text(matArray("p", 9, 1, 3, miUINT8 | (3u << 16), ""));
+    // Turn the empty real part into a packed one holding 7, 8, 9.
+    const std::size_t tag = b.s.size() - 8;
+    b.s.resize(tag + 8);
+    b.setAt<std::uint32_t>(tag, miUINT8 | (3u << 16));
+    b.s[tag + 4] = 7;
+    b.s[tag + 5] = 8;
+    b.s[tag + 6] = 9;
+    b.setAt<std::uint32_t>(132, std::uint32_t(b.s.size() - 136));
+    test::writeFile(dir / "p.mat", b.s);
+    test::Loader l;
+    ASSERT_EQ(l.load(dir, {"p.mat"}, LoadFormat::MatlabV6).filled, 1);
+    EXPECT_EQ(l.samples(1), (std::vector<float>{7, 8, 9}));
+}
+
+TEST(MatFile, CompressedFileLeavesTheSlotAlone) {
+    test::TempDir dir;
+    test::Bytes b;
+    b.text("MATLAB 5.0").padTo(124, ' ').put<std::uint16_t>(0x0100).text("IM");
+    b.put<std::uint32_t>(miCOMPRESSED).put<std::uint32_t>(4).text("zzzz");
+    test::writeFile(dir / "z.mat", b.s);
+    test::Loader l;
+    l.store[1] = test::makeRecord("kept", 1, {1, 2});
+    EXPECT_EQ(l.load(dir, {"z.mat"}, LoadFormat::MatlabV6).filled, 0);
+    EXPECT_EQ(l.store[1].SigName, "kept");
+    EXPECT_EQ(l.store[1].SampleCount, 2);
+    ASSERT_EQ(l.log.lines.size(), 1u);
+    EXPECT_TRUE(l.log.lines[0].warning);
+    EXPECT_NE(l.log.lines[0].text.find("compressed"), std::string::npos);
+}
+
+} // namespace
+} // namespace mv

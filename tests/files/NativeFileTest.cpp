@@ -1,0 +1,137 @@
+#include "files/NativeFile.h"
+
+#include "files/FilesTestSupport.h"
+#include "files/SaveSlot.h"
+
+#include <gtest/gtest.h>
+
+namespace mv {
+namespace {
+
+using test::at;
+
+TEST(NativeFile, HeaderFieldsSitAtTheirOffsets) {
+    test::TempDir dir;
+    SignalRecord r = test::makeRecord("Rychlost č", 300.0, test::ramp(10));
+    r.Units = "km/h";
+    r.Sens_type = "tacho";
+    r.Sig_note = "note";
+    files::HeaderInfo info;
+    info.dateTime = "09.12.2026 10:11:12";
+    info.fileId = 0;
+    const auto path = (dir / "s.mvn").string();
+    files::writeNative(path, r, {4, 9}, 2, info);
+    const std::string b = test::readFile(path);
+
+    ASSERT_EQ(b.size(), 1024u + 3 * 4); // samples 4, 6, 8
+    // Text header: name, space, date-time, space, no Log workbook, a zero byte, spaces.
+    const std::string text = "MVtervik 09.12.2026 10:11:12 ";
+    EXPECT_EQ(b.substr(0, text.size()), text);
+    EXPECT_EQ(b[text.size()], '\0');
+    EXPECT_EQ(b.substr(text.size() + 1, 103 - text.size() - 1),
+              std::string(103 - text.size() - 1, ' '));
+    EXPECT_EQ(b.substr(103, 21), "ID: 0" + std::string(16, ' '));
+    EXPECT_EQ(b.substr(124, 4), std::string("\x00\x01IM", 4));
+    // Signal header.
+    EXPECT_EQ(at<double>(b, 128), 150.0);
+    EXPECT_EQ(at<std::int64_t>(b, 136), 0);
+    EXPECT_EQ(at<std::int32_t>(b, 144), 0);
+    EXPECT_EQ(b.substr(148, 10), "Rychlost \xE8"); // Windows-1250 in the file
+    EXPECT_EQ(b[158], '\0');
+    EXPECT_EQ(b.substr(212, 5), std::string("km/h\0", 5));
+    EXPECT_EQ(b.substr(244, 6), std::string("tacho\0", 6));
+    EXPECT_EQ(b.substr(499, 5), std::string("note\0", 5));
+    EXPECT_EQ(b.substr(754, 270), std::string(270, '\0'));
+    EXPECT_EQ(test::floatsOf(b, 1024), (std::vector<float>{4, 6, 8}));
+
+    test::Loader l;
+    l.store[1].TimeOffset = 5.0; // whatever the slot held before
+    ASSERT_EQ(l.load(dir, {"s.mvn"}, LoadFormat::Morvanet).filled, 1);
+    const SignalRecord& s = l.store[1];
+    EXPECT_EQ(s.SigName, "Rychlost č");
+    EXPECT_EQ(s.Units, "km/h");
+    EXPECT_EQ(s.Sens_type, "tacho");
+    EXPECT_EQ(s.Sig_note, "note");
+    EXPECT_EQ(s.f_sampl, 150.0);
+    EXPECT_EQ(s.SampleCount, 3);
+    EXPECT_EQ(s.SigDir, dir.dir());
+    EXPECT_EQ(s.FileExt, ".mvn");
+    EXPECT_TRUE(s.Plot);
+    EXPECT_EQ(s.SaveDiv, 0);
+    EXPECT_EQ(s.TimeOffset, 0.0);
+    EXPECT_EQ(l.samples(1), (std::vector<float>{4, 6, 8}));
+}
+
+TEST(NativeFile, LongDescriptiveTextStopsBeforeTheVersion) {
+    files::HeaderInfo info;
+    info.dateTime = "d";
+    info.logWorkbook = std::string(200, 'L');
+    info.fileId = -123;
+    const auto h = files::buildTextHeader(info);
+    const std::string s(h.data(), h.size());
+    EXPECT_EQ(s.substr(100, 3), "LLL");
+    EXPECT_EQ(s.substr(103, 8), "ID: -123");
+    EXPECT_EQ(s.substr(111, 13), std::string(13, 'L')); // the text continues under the ID
+    EXPECT_EQ(s.substr(124, 4), std::string("\x00\x01IM", 4));
+}
+
+std::string nativeFile(const std::string& name64, std::size_t sampleBytes) {
+    test::Bytes b;
+    b.padTo(128, ' ').put(250.0).zeros(8).put<std::int32_t>(77).text(name64).padTo(1024);
+    for (std::size_t i = 0; i < sampleBytes; ++i)
+        b.s.push_back(static_cast<char>(i));
+    return b.s;
+}
+
+TEST(NativeFile, OddSizesAndShortFiles) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int filled;
+        int samples;
+        std::string name;
+        bool warning;
+    };
+    const std::vector<Case> cases = {
+        {"header only", nativeFile("abc", 0), 1, 0, "abc", false},
+        {"two bytes beyond a whole sample", nativeFile("abc", 10), 1, 2, "abc", false},
+        {"name field without a zero", nativeFile(std::string(64, 'n'), 4), 1, 1,
+         std::string(63, 'n'), false},
+        {"shorter than its header", std::string(1023, ' '), 0, 0, "", true},
+        {"empty file", std::string(), 0, 0, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        test::writeFile(dir / "x.mvn", c.bytes);
+        test::Loader l;
+        const auto r = l.load(dir, {"x.mvn"}, LoadFormat::Morvanet);
+        EXPECT_EQ(r.filled, c.filled);
+        EXPECT_EQ(l.store[1].SampleCount, c.samples);
+        EXPECT_EQ(l.store[1].SigName, c.name);
+        EXPECT_EQ(l.log.warnings() > 0, c.warning);
+        if (c.filled == 1) {
+            EXPECT_EQ(l.store[1].ID, 77);
+            EXPECT_EQ(l.store[1].f_sampl, 250.0);
+        }
+    }
+}
+
+TEST(NativeFile, FourFilesFromSlot199FillTwoAndStop) {
+    test::TempDir dir;
+    std::vector<std::string> names;
+    for (int k = 0; k < 4; ++k) {
+        names.push_back("f" + std::to_string(k) + ".mvn");
+        test::writeFile(dir / names.back(), nativeFile("f" + std::to_string(k), 8));
+    }
+    test::Loader l;
+    const auto r = l.load(dir, names, LoadFormat::Morvanet, 199);
+    EXPECT_EQ(r.filled, 2);
+    EXPECT_FALSE(r.redraw());
+    EXPECT_EQ(l.store[199].SigName, "f0");
+    EXPECT_EQ(l.store[200].SigName, "f1");
+    EXPECT_TRUE(l.log.lines.empty());
+}
+
+} // namespace
+} // namespace mv

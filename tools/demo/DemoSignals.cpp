@@ -1,0 +1,97 @@
+// Writes a small demo test into a directory: the native signal files of one
+// run of a vehicle through a curve (speed, track curvature, a noisy axle-box
+// vibration) and files.txt, which lists them for the application to open.
+#include "core/TimeWindow.h"
+#include "files/NativeFile.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <numbers>
+#include <random>
+
+namespace {
+
+using mv::SignalRecord;
+
+struct Demo {
+    const char* name;
+    const char* units;
+    const char* sensor;
+    double fs;
+    double seconds;
+    double (*value)(double t, std::mt19937& rng);
+};
+
+// Accelerates to 120 km/h, holds, brakes towards the end of the 10-minute run.
+double speed(double t, std::mt19937&) {
+    if (t < 120.0)
+        return 120.0 * t / 120.0;
+    if (t < 480.0)
+        return 120.0 + 2.0 * std::sin(t / 15.0);
+    return std::max(0.0, 120.0 - (t - 480.0));
+}
+
+// Straight track, a transition, a 600 m curve (1/R in 1/km), a transition, straight.
+double curvature(double t, std::mt19937&) {
+    const double k = 1000.0 / 600.0;
+    if (t < 150.0)
+        return 0.0;
+    if (t < 180.0)
+        return k * (t - 150.0) / 30.0;
+    if (t < 300.0)
+        return k;
+    if (t < 330.0)
+        return k * (330.0 - t) / 30.0;
+    return 0.0;
+}
+
+double noisySine(double t, std::mt19937& rng) {
+    static thread_local std::normal_distribution<double> noise(0.0, 0.3);
+    return std::sin(2.0 * std::numbers::pi * 7.5 * t) +
+           0.4 * std::sin(2.0 * std::numbers::pi * 42.0 * t) + noise(rng);
+}
+
+const Demo kDemos[] = {
+    {"Speed", "km/h", "tachogenerator", 500.0, 600.0, speed},
+    {"Curvature", "1/km", "gyroscope", 1000.0, 600.0, curvature},
+    {"AxleBoxAcc", "m/s2", "accelerometer", 4000.0, 100.0, noisySine},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: mvt-demo DIR\n";
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    std::ofstream list(dir / "files.txt");
+    std::mt19937 rng(12345);
+    try {
+        for (const Demo& d : kDemos) {
+            SignalRecord r;
+            r.SigName = d.name;
+            r.Units = d.units;
+            r.Sens_type = d.sensor;
+            r.Sig_note = "demo signal";
+            r.f_sampl = d.fs;
+            const auto n = static_cast<std::size_t>(d.fs * d.seconds);
+            r.setData(mv::SampleBuffer::allocate(n));
+            for (std::size_t k = 0; k < n; ++k)
+                r.Data[k] = static_cast<float>(d.value(double(k) / d.fs, rng));
+            const std::string file = std::string(d.name) + ".mvn";
+            mv::files::writeNative((dir / file).string(), r, {1, static_cast<std::int64_t>(n)}, 1,
+                                   {});
+            list << file << "\n";
+            std::cout << (dir / file).string() << ": " << n << " samples at " << d.fs << " Hz\n";
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "mvt-demo: " << e.what() << "\n";
+        return 1;
+    }
+    return list ? 0 : 1;
+}
