@@ -156,8 +156,8 @@ void TSignalGrid::cellClickedAt(int row, int col) {
     switch (col) {
     case scPlot:
         r.Plot = !r.Plot;
-        SignalGridUpdate(row + 1);
-        draw();
+        // The statistics columns follow the Plot flag: a full redraw.
+        redraw();
         break;
     case scColor:
         openPickList(row, col);
@@ -178,8 +178,7 @@ void TSignalGrid::headerClicked(int col, Qt::KeyboardModifiers mods) {
     switch (col) {
     case scPlot:
         toggleAllPlot(ws_.store);
-        SignalGridUpdate(0);
-        draw();
+        redraw();
         break;
     case scName:
         IsPath = !IsPath;
@@ -400,8 +399,7 @@ void TSignalGrid::keyPressEvent(QKeyEvent* e) {
         switch (col) {
         case scPlot:
             r.Plot = !r.Plot;
-            SignalGridUpdate(row + 1);
-            draw();
+            redraw();
             break;
         case scColor:
             openPickList(row, col);
