@@ -235,6 +235,10 @@ int MainView::openFiles(const QStringList& files, int slot) {
         names.push_back(QFileInfo(f).absoluteFilePath().toStdString());
     if (names.empty() || !SignalStore::validSlot(slot))
         return 0;
+    // As "Open signal": the folder of the first file becomes the actual directory.
+    const QString dir = QFileInfo(files.first()).absolutePath() + "/";
+    ws_.actualDir = dir.toStdString();
+    form_.setWindowTitle(dir);
     const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
     LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator};
     const LoadResult r =

@@ -3,6 +3,7 @@
 #include "core/ui/MainView.h"
 
 #include "core/ui/ControlPanel.h"
+#include "core/ui/FnParamGrid.h"
 #include "core/ui/Main.h"
 #include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
@@ -60,6 +61,7 @@ private slots:
         Session s(dir.filePath("MVtervik.ini"), {dir.filePath("a.txt"), dir.filePath("b.txt")},
                   "ASCII");
         QCOMPARE(s.ws.settings.LoadFileFormat, 2);
+        QCOMPARE(s.form->windowTitle(), dir.path() + "/");
         QCOMPARE(s.ws.store[1].SampleCount, 3);
         QCOMPARE(s.ws.store[2].SampleCount, 2);
         QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString("a"));
@@ -137,6 +139,27 @@ private slots:
         s.form->command("actProcessFnUp")->trigger();
         QCOMPARE(s.ws.store[2].SampleCount, 4000);
         QVERIFY(!s.ws.store[1].ProcFn);
+
+        // The parameter grid beside the function cell: a list parameter picks its item.
+        TSignalGrid* grid = s.view->SignalGrid();
+        grid->setFocus();
+        grid->selectCell(1, 15);
+        TFnParamGrid* pg = grid->paramGrid();
+        QVERIFY(pg->isVisible());
+        QCOMPARE(pg->rowCount(), 4);
+        QCOMPARE(pg->item(1, 1)->text(), QString("Abs"));
+        QTest::keyClick(grid, Qt::Key_Right);
+        QVERIFY(pg->hasFocus());
+        QTest::keyClick(pg, Qt::Key_Return); // list row: opens ParItemList
+        QVERIFY(pg->ParItemList()->isVisible());
+        QTest::keyClick(pg, Qt::Key_Up); // wraps to the last item
+        QTest::keyClick(pg, Qt::Key_Return);
+        QVERIFY(!pg->ParItemList()->isVisible());
+        QCOMPARE(pg->item(1, 1)->text(), QString("Sqrt"));
+        QCOMPARE(s.view->functions().stepText(1, 0),
+                 std::string("Math( Math func name=Sqrt; Slope=2; Offset=0)"));
+        QTest::keyClick(pg, Qt::Key_Escape);
+        QVERIFY(grid->hasFocus());
 
         s.form->command("actDeleteAllFunctions")->trigger();
         QVERIFY(!s.view->functions().hasFunction(1));
