@@ -203,6 +203,24 @@ CursorCells cursorCells(const SignalStore& store, const SigImageState& g, int x,
     return cells;
 }
 
+std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const CursorCell& cell,
+                                           char sep) {
+    if (cell.state != CursorCell::State::Value)
+        return {};
+    return {formatFloatF(cell.Val, 11, sig.DecPlaces, sep), std::to_string(cell.SmpNo)};
+}
+
+std::optional<std::array<std::string, 5>> statisticsTexts(const SignalRecord& sig,
+                                                          const TImageSigRec& rec, char sep) {
+    if (!sig.Plot || rec.SmpCount <= 0)
+        return std::nullopt;
+    const int d = sig.DecPlaces;
+    return std::array<std::string, 5>{
+        std::to_string(rec.SmpCount), formatFloatF(rec.SMin, 10, d, sep),
+        formatFloatF(rec.SMax, 10, d, sep), formatFloatF(rec.SMean, 10, d, sep),
+        formatFloatF(rec.SRMS, 10, d, sep)};
+}
+
 int clampX(const SigImageState& g, int x) {
     return std::clamp(x, g._R.Left, std::max(g._R.Left, g._R.Right));
 }

@@ -4,7 +4,9 @@
 // cursor readouts. The widget only paints what these return.
 #include "graphs/GraphState.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,15 @@ struct CursorCell {
 };
 using CursorCells = std::vector<CursorCell>; // index slot - 1
 CursorCells cursorCells(const SignalStore& store, const SigImageState& g, int x, double t);
+
+// Texts of the signal-table cells, in the signal's DecPlaces: columns 7 and 8 for a
+// cursor cell with a value (precision 11), and columns 9 .. 13 (count, minimum,
+// maximum, mean, RMS; precision 10) when the signal is plotted and has samples in the
+// window, else nothing (the row's columns 7 .. 13 are emptied).
+std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const CursorCell& cell,
+                                           char decimalSeparator = '.');
+std::optional<std::array<std::string, 5>>
+statisticsTexts(const SignalRecord& sig, const TImageSigRec& rec, char decimalSeparator = '.');
 
 // Clamps a mouse position to the plot, as the handlers do.
 int clampX(const SigImageState& g, int x);

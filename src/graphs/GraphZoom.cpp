@@ -237,6 +237,18 @@ void writeValueRanges(SettingsBackend& s, const GraphsState& gs) {
     s.write("Image2_YMax", floatText(gs.image2._YMax));
 }
 
+void restoreValueRanges(const MainSettings& m, GraphsState& gs) {
+    restoreValueRange(gs.image1, m.Image1_YMin, m.Image1_YMax);
+    restoreValueRange(gs.image2, m.Image2_YMin, m.Image2_YMax);
+}
+
+void storeValueRanges(const GraphsState& gs, MainSettings& m) {
+    m.Image1_YMin = gs.image1._YMin;
+    m.Image1_YMax = gs.image1._YMax;
+    m.Image2_YMin = gs.image2._YMin;
+    m.Image2_YMax = gs.image2._YMax;
+}
+
 void normaliseTimeWindow(SigImageState& g) {
     if (!(g._T1 < g._T2)) {
         g._T1 = 0.0;

@@ -10,6 +10,7 @@
 namespace mv {
 
 class SettingsBackend;
+struct MainSettings;
 
 // Plot geometry for a control of width x height pixels: the plot leaves 40 pixels
 // for value labels at the left and 20 for time labels at the bottom.
@@ -82,6 +83,9 @@ void restoreValueRange(SigImageState& g, std::optional<double> yMin, std::option
 // "Image1_YMin" .. "Image2_YMax".
 void readValueRanges(const SettingsBackend& s, GraphsState& gs);
 void writeValueRanges(SettingsBackend& s, const GraphsState& gs);
+// The same through the main key's values that MainSettings already reads and writes.
+void restoreValueRanges(const MainSettings& m, GraphsState& gs);
+void storeValueRanges(const GraphsState& gs, MainSettings& m);
 // A time window with _T1 >= _T2 becomes 0 .. 10 s.
 void normaliseTimeWindow(SigImageState& g);
 

@@ -28,6 +28,7 @@ class GraphUiTest : public QObject {
             pair->Image1()->setGeometry(0, 0, 1059, 250);   // 1000 plot columns
             pair->Image2()->setGeometry(0, 256, 1059, 221); // 200 plot rows
             pair->setTableRefresh([this] { ++refreshes; });
+            pair->addActionsTo(&host);
             host.show();
             QApplication::setActiveWindow(&host);
             QVERIFY(QTest::qWaitForWindowActive(&host));

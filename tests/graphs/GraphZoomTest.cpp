@@ -181,6 +181,15 @@ TEST(GraphSettings, ValueRangesKeepAbsentAndFixEqualLimits) {
     GraphsState back;
     readValueRanges(s, back);
     EXPECT_EQ(back.image1._YMax, 0.1f);
+    // The same rules through MainSettings.
+    MainSettings m;
+    m.Image2_YMin = 3.0;
+    m.Image2_YMax = 3.0;
+    restoreValueRanges(m, back);
+    EXPECT_EQ(back.image1._YMax, 0.1f);
+    EXPECT_EQ(back.image2._YMin, -10.0f);
+    storeValueRanges(back, m);
+    EXPECT_EQ(m.Image1_YMax, double(0.1f));
 }
 
 } // namespace

@@ -62,7 +62,6 @@ void GraphPair::buildActions() {
         if (!key.isEmpty())
             a->setShortcut(key);
         a->setShortcutContext(Qt::WindowShortcut);
-        host_->addAction(a);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
@@ -97,6 +96,17 @@ void GraphPair::buildActions() {
     popup_->addSeparator();
     popup_->addAction("Copy graph", this, &GraphPair::copyGraph);
     popup_->addAction("Print graph", this, &GraphPair::printGraphRequested);
+}
+
+void GraphPair::addActionsTo(QWidget* w) const {
+    w->addAction(actZoomAll_);
+    w->addAction(actSwapZoom_);
+    for (int i = 0; i < kZoomSlots; ++i) {
+        w->addAction(actShow_[std::size_t(i)]);
+        w->addAction(actSet_[std::size_t(i)]);
+    }
+    w->addAction(actSwapActive_);
+    w->addAction(actCopyGraph_);
 }
 
 void GraphPair::runPass(SigImageState& g) {

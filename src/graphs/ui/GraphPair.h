@@ -50,7 +50,11 @@ public:
     // Scroll Lock toggled on (and not held). By default the pair follows the key.
     void setScrollLockProbe(std::function<bool()> f) { scrollLock_ = std::move(f); }
 
-    // Menu and shortcut actions, to be put into the main window's menus.
+    // Menu and shortcut actions. They belong to no widget yet, so their shortcuts are
+    // live only once the main window puts them into its menus or calls addActionsTo.
+    // A main window that keeps its own menu actions connects their triggered() to the
+    // slots below instead, and leaves these out (two actions with one shortcut in a
+    // window would make the shortcut ambiguous).
     QAction* actZoomAll() const { return actZoomAll_; }           // "Zoom all", F12
     QAction* actSwapZoom() const { return actSwapZoom_; }         // "Swap Zoom", F11
     QAction* actShowZoom(int i) const { return actShow_[i - 1]; } // "Show zoom1".."Show zoom0"
@@ -58,6 +62,8 @@ public:
     QAction* actSwapActive() const { return actSwapActive_; }     // "Swap active graph"
     QAction* actCopyGraph() const { return actCopyGraph_; }       // "Copy &graph", Ctrl+G
     QMenu* ImagePopupMenu() const { return popup_; }
+    // Makes the shortcuts of all actions above live in w's window.
+    void addActionsTo(QWidget* w) const;
 
     // Called by the graphs.
     void runPass(SigImageState& g);
