@@ -139,16 +139,12 @@ void TFFTrec::frame(bool firstOfCall) {
     // Pack the 2N windowed real samples as N complex values; the frame may wrap.
     int pos = RdPos;
     for (int i = 0; i < n; ++i) {
-        if (pos <= kFFTRingLen - 2) {
-            re[i] = ring[pos] * win[2 * i];
-            im[i] = ring[pos + 1] * win[2 * i + 1];
-            pos += 2;
-        } else {
-            re[i] = ring[pos] * win[2 * i];
-            pos = (pos + 1) % kFFTRingLen;
-            im[i] = ring[pos] * win[2 * i + 1];
-            pos = (pos + 1) % kFFTRingLen;
-        }
+        re[i] = ring[pos] * win[2 * i];
+        if (++pos == kFFTRingLen)
+            pos = 0;
+        im[i] = ring[pos] * win[2 * i + 1];
+        if (++pos == kFFTRingLen)
+            pos = 0;
     }
     transform();
 

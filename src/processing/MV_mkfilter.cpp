@@ -49,11 +49,15 @@ std::vector<Cx> expand(const std::vector<Cx>& roots, int n) {
     return c;
 }
 
-Cx evaluate(const std::vector<Cx>& c, Cx z) {
-    Cx sum;
-    for (int k = static_cast<int>(c.size()) - 1; k >= 0; --k)
-        sum = sum * z + c[k];
-    return sum;
+// Value of the monic polynomial with these roots at z, as the product of (z - root).
+// Equal to evaluating the expanded coefficients, but without their cancellation: with
+// poles crowding z = 1 (low corners, high orders) the expanded form loses most digits of
+// the DC gain.
+Cx evaluate(const std::vector<Cx>& roots, Cx z) {
+    Cx prod{1.0, 0.0};
+    for (const Cx r : roots)
+        prod = prod * (z - r);
+    return prod;
 }
 
 // First coefficient with a visible imaginary part, or -1.
@@ -116,11 +120,11 @@ IirDesignResult DesignIirFilter(IirKind kind, int n, double alpha, TIirFilter& f
         }
     }
 
-    const Cx dcGain = evaluate(num, {1.0, 0.0}) / evaluate(den, {1.0, 0.0});
+    const Cx dcGain = evaluate(zZeros, {1.0, 0.0}) / evaluate(zPoles, {1.0, 0.0});
     // The centre gain is part of the classical design; no caller uses it.
-    [[maybe_unused]] const Cx fcGain =
-        evaluate(num, expj(pi * (rawAlpha + rawAlpha))) / evaluate(den, expj(pi * (2 * rawAlpha)));
-    const Cx hfGain = evaluate(num, {-1.0, 0.0}) / evaluate(den, {-1.0, 0.0});
+    [[maybe_unused]] const Cx fcGain = evaluate(zZeros, expj(pi * (rawAlpha + rawAlpha))) /
+                                       evaluate(zPoles, expj(pi * (rawAlpha + rawAlpha)));
+    const Cx hfGain = evaluate(zZeros, {-1.0, 0.0}) / evaluate(zPoles, {-1.0, 0.0});
 
     f.Gain = modulus(kind == IirKind::LowPass ? dcGain : hfGain);
     f.XCoef.fill(0.0);
@@ -151,14 +155,17 @@ void runFixed(TIirFilter& f, float* s, std::size_t count) {
         yc[k] = f.YCoef[k];
     const double gain = f.Gain;
     for (std::size_t i = 0; i < count; ++i) {
+#pragma GCC unroll 8
         for (int k = 0; k < N; ++k) {
             xh[k] = xh[k + 1];
             yh[k] = yh[k + 1];
         }
         xh[N] = double(s[i]) / gain;
         double acc = xc[0] * xh[0];
+#pragma GCC unroll 8
         for (int k = 1; k <= N; ++k)
             acc += xc[k] * xh[k];
+#pragma GCC unroll 8
         for (int k = 0; k < N; ++k)
             acc += yc[k] * yh[k];
         yh[N] = acc;

@@ -1,6 +1,9 @@
 #include "core/Errors.h"
 #include "files/FilesTestSupport.h"
+#include "files/MatFile.h"
+#include "files/NativeFile.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace mv {
@@ -340,6 +343,65 @@ TEST(Interfleet, BadColumnsRepeatThePreviousValueAndSlotsStopAt200) {
     EXPECT_EQ(l.samples(197), (std::vector<float>{1, 11, 21, 21, 21}));
     EXPECT_EQ(l.samples(199), (std::vector<float>{3, 13, 23, 33, 33}));
     EXPECT_EQ(l.store[200].SigName, "IF_4");
+}
+
+// ---- every reader on damaged files ----------------------------------------------------
+
+// Cut and overwritten versions of a good file of every format: a reader may refuse them
+// or read what it can, but never reads outside the file (the sanitizer build checks) nor
+// fails with anything other than a conversion error of a text.
+TEST(DamagedFiles, NoReaderReadsOutsideTheFile) {
+    test::TempDir dir;
+    const SignalRecord rec = test::makeRecord("sig", 100, test::ramp(40));
+    files::writeNative((dir / "n.mvn").string(), rec, {1, 40}, 1, {});
+    files::writeMat((dir / "m.mat").string(), rec, {1, 40}, 1, {});
+    test::Bytes wavData;
+    for (int i = 0; i < 40; ++i)
+        wavData.put<std::int16_t>(std::int16_t(i));
+    const std::string pti = ptiFile("Version=2.00.000\nNoChannels=2\n[Channel 1]\n"
+                                    "CorrectionFactor=1\n[Channel 2]\nCorrectionFactor=2\n"
+                                    "[SETUP STOP]\n",
+                                    2, 1);
+    const std::vector<std::pair<LoadFormat, std::string>> good = {
+        {LoadFormat::Morvanet, test::readFile(dir / "n.mvn")},
+        {LoadFormat::MatlabV6, test::readFile(dir / "m.mat")},
+        {LoadFormat::BkBkc, bkcFile(2, 4100, bkcXml({{true, "a", "b"}}))},
+        {LoadFormat::BkCsv, csvFile({"1,2", "3,4"})},
+        {LoadFormat::BkWav,
+         riff(
+             {{"fmt ", fmt(1, 2, 100, 16)}, {"bkdk", std::string(40, '\0')}, {"data", wavData.s}})},
+        {LoadFormat::BkPti, pti},
+        {LoadFormat::InterfleetRaw, ifFile(4)},
+    };
+    int runs = 0;
+    for (const auto& [format, bytes] : good) {
+        SCOPED_TRACE(kLoadFormatNames[int(format)]);
+        std::vector<std::string> variants;
+        for (std::size_t n = 0; n < bytes.size(); n += (n < 1100 ? 1 : 997))
+            variants.push_back(bytes.substr(0, n));
+        for (std::size_t off = 0; off + 4 <= std::min<std::size_t>(bytes.size(), 1100); off += 4)
+            for (std::uint32_t v : {0xFFFFFFFFu, 0x7FFFFFF0u, 0x00010001u}) {
+                std::string b = bytes;
+                std::memcpy(b.data() + off, &v, 4);
+                variants.push_back(b);
+            }
+        test::Loader l;
+        for (const auto& v : variants) {
+            // A new name each time: rewriting one file in place makes some file systems
+            // flush it on every close.
+            const std::string name = "x" + std::to_string(runs);
+            test::writeFile(dir / name, v);
+            try {
+                l.load(dir, {name}, format, 150);
+            } catch (const ConversionError&) {
+            }
+            std::filesystem::remove(dir / name);
+            ++runs;
+            for (int s = 150; s <= kSlotCount; ++s)
+                ASSERT_EQ(l.store[s].Data.size(), std::size_t(l.store[s].SampleCount));
+        }
+    }
+    EXPECT_GT(runs, 5000);
 }
 
 } // namespace
