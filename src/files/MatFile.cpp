@@ -239,14 +239,14 @@ void writeMat(const std::string& path, const SignalRecord& rec, SampleRange rang
               const HeaderInfo& info) {
     range.last = std::min<std::int64_t>(range.last, static_cast<std::int64_t>(rec.Data.size()));
     const std::int64_t n = range.empty() ? 0 : (range.last - range.first) / step + 1;
-    std::array<unsigned char, 1024> header;
-    const std::size_t len = buildMatStructHeader(header, rec, rec.f_sampl / step, info.fileId, n);
+    std::array<unsigned char, 1024> structure;
+    const std::size_t len =
+        buildMatStructHeader(structure, rec, rec.f_sampl / step, info.fileId, n);
     const auto text = buildTextHeader(info);
-    std::memcpy(header.data() + kTextHeaderSize, header.data(), len);
-    std::memcpy(header.data(), text.data(), text.size());
 
     FileHandle f(path, FileHandle::Mode::Create);
-    f.writeAt(0, header.data(), kTextHeaderSize + len);
+    f.writeAt(0, text.data(), text.size());
+    f.writeAt(kTextHeaderSize, structure.data(), len);
     const std::int64_t written = writeSelectedSamples(f, 1024, rec, range, step);
     if (written % 2 != 0) {
         const std::uint32_t zero = 0;
