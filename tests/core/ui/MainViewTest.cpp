@@ -12,9 +12,11 @@
 #include "monitors/ui/MV_ScrMonForm.h"
 #include "processing/ui/GeneratorPage.h"
 #include "widgets/ui/MV_Komp.h"
+#include "widgets/ui/Splitter.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLayout>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -102,6 +104,27 @@ private slots:
         s.form->command("actValueZoomOut")->trigger();
         QVERIFY(s.ws.graphs.active()._YMax != yMax);
         QCOMPARE(s.ws.settings.SaveDivPreset, 2);
+    }
+
+    void splitterBarSizesTheTable() {
+        QTemporaryDir dir;
+        Session s(dir.filePath("MVtervik.ini"));
+        TSplitterBar* bar = s.view->splitBar(1);
+        s.form->mainArea()->layout()->activate(); // the restored heights take their places
+        const int before = s.view->SignalGrid()->height();
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(10, 62), bar->mapToGlobal(QPointF(10, 62)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, 62));
+        QCOMPARE(s.view->SignalGrid()->height(), before + 62);
+        // Far above the table's top: 50 pixels is the least it keeps.
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
+        QMouseEvent up(QEvent::MouseMove, QPointF(10, -2000), bar->mapToGlobal(QPointF(10, -2000)),
+                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &up);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, -2000));
+        QCOMPARE(s.view->SignalGrid()->height(), 50);
     }
 
     void settingsOfTheViewSurviveARestart() {
