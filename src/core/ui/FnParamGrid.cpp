@@ -24,8 +24,11 @@ public:
                 [this, row, ed](const QString& t) { onEdit_(row, t, ed); });
         return ed;
     }
-    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {
-        // Values are taken while typing; the cell is refilled from the step afterwards.
+    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex& index) const override {
+        // Values are taken while typing; the cell shows the step's value afterwards,
+        // so a rejected text does not stay on screen.
+        if (auto* grid = qobject_cast<TFnParamGrid*>(parent()))
+            grid->refreshRow(index.row());
     }
 
 private:
@@ -132,6 +135,17 @@ void TFnParamGrid::onSetEditText(int row, const QString& text) {
     setPalette(p);
     if (ok)
         params_ = fns_.params(FSigNo, FFnNo);
+}
+
+void TFnParamGrid::refreshRow(int row) {
+    if (row < 1 || row > int(params_.size()) || isListRow(row))
+        return;
+    params_ = fns_.params(FSigNo, FFnNo);
+    if (row <= int(params_.size()))
+        item(row, 1)->setText(QString::fromStdString(params_[std::size_t(row - 1)].text));
+    QPalette p = palette();
+    p.setColor(QPalette::Base, p.color(QPalette::ToolTipBase));
+    setPalette(p);
 }
 
 void TFnParamGrid::showItemList() {

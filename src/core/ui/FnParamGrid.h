@@ -25,6 +25,8 @@ public:
     // without parameters.
     void FnParamGridFill(QPoint pt);
     QListWidget* ParItemList() const { return itemList_; }
+    // Shows the stored value of parameter row `row` again (after its editor closed).
+    void refreshRow(int row);
 
     // The grid hands the focus back to the Signal table, optionally moving its column.
     std::function<void(int newCol)> returnFocus;

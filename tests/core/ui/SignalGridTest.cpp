@@ -288,6 +288,35 @@ private slots:
         QVERIFY(!pg->isVisible());
     }
 
+    void parameterGridRejectsInRed() {
+        Fixture f;
+        occupy(f.ws, 1);
+        f.fns.attach(1, 0, "Drop( Limit differ=10)");
+        f.grid->selectCell(1, 15);
+        TFnParamGrid* pg = f.grid->paramGrid();
+        QVERIFY(pg->isVisible());
+        pg->setFocus();
+        pg->setCurrentCell(1, 1);
+        pg->editItem(pg->item(1, 1));
+        auto* ed = pg->findChild<QLineEdit*>();
+        QVERIFY(ed);
+        ed->selectAll();
+        QTest::keyClicks(ed, "x");
+        QCOMPARE(pg->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QCOMPARE(f.fns.stepText(1, 0), std::string("Drop( Limit differ=10)"));
+        QTest::keyClick(ed, Qt::Key_Backspace);
+        QTest::keyClicks(ed, "25");
+        QVERIFY(pg->palette().color(QPalette::Base) != QColor(255, 0, 0));
+        QCOMPARE(f.fns.stepText(1, 0), std::string("Drop( Limit differ=25)"));
+        QTest::keyClicks(ed, "x"); // rejected, then the editor closes
+        QTest::keyClick(ed, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(pg->item(1, 1)->text(), QString("25"));
+        // Another column hides the grid.
+        f.grid->selectCell(1, 2);
+        QVERIFY(!pg->isVisible());
+    }
+
     void pasteIntoOffsetColumnChangesNothing() {
         Fixture f;
         occupy(f.ws, 1);
