@@ -34,7 +34,8 @@ function(mv_ui_library name)
   add_library(${name} STATIC ${A_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC ${A_DEPS} Qt6::Widgets Qt6::Gui Qt6::Core
+  # Widgets work on the Workspace, which gathers the state of every engine.
+  target_link_libraries(${name} PUBLIC ${A_DEPS} mv_engine Qt6::Widgets Qt6::Gui Qt6::Core
                                        Qt6::PrintSupport)
   set_property(GLOBAL APPEND PROPERTY MV_UI_TARGETS ${name})
 endfunction()
@@ -43,7 +44,9 @@ endfunction()
 function(mv_engine_test name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_DEPS} mv_test_support GTest::gtest GTest::gtest_main)
+  # mv_engine: a test may make a Workspace, which holds the state of every engine.
+  target_link_libraries(${name} PRIVATE ${A_DEPS} mv_engine mv_test_support GTest::gtest
+                                        GTest::gtest_main)
   if(NOT A_LABELS)
     set(A_LABELS unit)
   endif()
@@ -62,7 +65,7 @@ function(mv_ui_test name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  target_link_libraries(${name} PRIVATE ${A_DEPS} Qt6::Test Qt6::Widgets)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} mv_engine Qt6::Test Qt6::Widgets)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS ui
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MV_SOURCE_DIR=${PROJECT_SOURCE_DIR};MV_BINARY_DIR=${PROJECT_BINARY_DIR}")

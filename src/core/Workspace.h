@@ -5,6 +5,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
+#include "evaluation/workbook/SpreadsheetApp.h"
 #include "graphs/GraphState.h"
 #include "processing/MV_func.h"
 
@@ -24,6 +25,8 @@ struct Workspace {
     GraphsState graphs;
     // The directory the user works in (the main window's caption).
     std::string actualDir;
+    // The open workbooks: the program's spreadsheet application.
+    SpreadsheetApp spreadsheet;
     // The user's decimal separator, read once at start; tests set it.
     char decimalSeparator = '.';
 

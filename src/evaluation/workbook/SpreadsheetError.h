@@ -1,0 +1,13 @@
+#pragma once
+#include "core/Errors.h"
+
+namespace mv {
+
+// Every failure of a workbook operation: a damaged or missing file, a sheet or name
+// that does not exist, a value the sheet cannot take. The text says what and where.
+class SpreadsheetError : public Error {
+public:
+    using Error::Error;
+};
+
+} // namespace mv
