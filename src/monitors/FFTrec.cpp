@@ -17,7 +17,7 @@ const char* const kFFTSpectTypeNames[5] = {"LS", "PS", "LSD", "PSD", "PSD dB"};
 TFFTrec::TFFTrec()
     : Ring(kFFTRingLen, 0.0f), Win(2 * kFFTMaxSize, 0.0), Re(kFFTMaxSize + 1, 0.0),
       Im(kFFTMaxSize + 1, 0.0), Weight(kFFTMaxSize + 1, 0.0), Aver(kFFTMaxSize + 1, 0.0),
-      Disp(kFFTMaxSize + 1, 0.0) {}
+      Disp(kFFTMaxSize + 1, 0.0), ReWork(kFFTMaxSize + 1, 0.0), ImWork(kFFTMaxSize + 1, 0.0) {}
 
 bool TFFTrec::Init() {
     tables = FFTTables(Lines);
@@ -136,33 +136,46 @@ void TFFTrec::frame(bool firstOfCall) {
     double* im = Im.data();
     const double* win = Win.data();
     const float* ring = Ring.data();
-    // Pack the 2N windowed real samples as N complex values; the frame may wrap.
-    int pos = RdPos;
-    for (int i = 0; i < n; ++i) {
-        re[i] = ring[pos] * win[2 * i];
-        if (++pos == kFFTRingLen)
-            pos = 0;
-        im[i] = ring[pos] * win[2 * i + 1];
-        if (++pos == kFFTRingLen)
-            pos = 0;
+    // Pack the 2N windowed real samples as N complex values. The ring's length is even and
+    // frames start at even offsets only when the step is even, so a frame may wrap between
+    // the two samples of a pair: pack in two straight runs.
+    const int first = std::min(2 * n, kFFTRingLen - RdPos);
+    const float* a = ring + RdPos;
+    auto sample = [&](int j) { return j < first ? a[j] : ring[j - first]; };
+    const int straight = first / 2;
+    for (int i = 0; i < straight; ++i) {
+        re[i] = a[2 * i] * win[2 * i];
+        im[i] = a[2 * i + 1] * win[2 * i + 1];
+    }
+    for (int i = straight; i < n; ++i) {
+        re[i] = sample(2 * i) * win[2 * i];
+        im[i] = sample(2 * i + 1) * win[2 * i + 1];
     }
     transform();
 
-    // Split the N-point complex transform into the spectrum of the 2N real samples.
-    re[n] = re[0];
-    im[n] = im[0];
+    // Split the N-point complex transform into the spectrum of the 2N real samples. The
+    // transform is still in bit-reversed order; reading it through the permutation here
+    // saves a pass of scattered exchanges. Line N stands for line 0.
+    const std::int32_t* rev = tables->bitRev.data();
     const double* ss = tables->splitSin.data();
     const double* sc = tables->splitCos.data();
+    double* outRe = ReWork.data();
+    double* outIm = ImWork.data();
     for (int k = 0; k <= n / 2; ++k) {
+        const int p0 = rev[k], p1 = k == 0 ? 0 : rev[n - k];
         const double s = ss[k], c = sc[k];
-        const double a = re[k], b = re[n - k], g = im[k], u = im[n - k];
+        const double a = re[p0], b = re[p1], g = im[p0], u = im[p1];
         const double p = (g + u) * c - (a - b) * s;
         const double q = (a - b) * c + (g + u) * s;
-        re[k] = (a + b + p) / 2.0;
-        im[k] = (g - u - q) / 2.0;
-        re[n - k] = (a + b - p) / 2.0;
-        im[n - k] = (-q - (g - u)) / 2.0;
+        outRe[k] = (a + b + p) / 2.0;
+        outIm[k] = (g - u - q) / 2.0;
+        outRe[n - k] = (a + b - p) / 2.0;
+        outIm[n - k] = (-q - (g - u)) / 2.0;
     }
+    Re.swap(ReWork);
+    Im.swap(ImWork);
+    re = Re.data();
+    im = Im.data();
 
     if (AverType == faExp)
         AverDone = static_cast<std::int32_t>(AverCnt);
@@ -188,40 +201,59 @@ void TFFTrec::frame(bool firstOfCall) {
     ++FrameCount;
 }
 
-// Radix-2 transform in place; one twiddle per group, taken in bit-reversed order, and the
-// result put in natural order at the end.
+namespace {
+
+// One stage of half-span h over the groups of [a0, a0 + len): group a takes its twiddle
+// from rev[a / h].
+void stage(double* re, double* im, int a0, int len, int h, const std::int32_t* rev,
+           const double* cosT, const double* sinT) {
+    const int shift = __builtin_ctz(static_cast<unsigned>(h)); // h is a power of two
+    for (int a = a0; a < a0 + len; a += 2 * h) {
+        const int t = rev[a >> shift];
+        const double c = cosT[t], s = sinT[t];
+        double* r0 = re + a;
+        double* i0 = im + a;
+        double* r1 = re + a + h;
+        double* i1 = im + a + h;
+        for (int i = 0; i < h; ++i) {
+            const double e = r1[i] * c + i1[i] * s;
+            const double g = i1[i] * c - r1[i] * s;
+            r1[i] = r0[i] - e;
+            i1[i] = i0[i] - g;
+            r0[i] = r0[i] + e;
+            i0[i] = i0[i] + g;
+        }
+    }
+}
+
+// Blocks of this many values run all their remaining stages while they sit in the cache.
+constexpr int kCacheBlock = 2048;
+
+// All stages of the block [a0, a0 + len): a stage of half-span h only mixes values within
+// blocks of 2h, so after the block's first stage its halves go on independently. Every
+// value gets the same operations as in stage-by-stage order.
+void stagesOf(double* re, double* im, int a0, int len, const std::int32_t* rev, const double* cosT,
+              const double* sinT) {
+    if (len <= kCacheBlock) {
+        for (int h = len / 2; h >= 1; h /= 2)
+            stage(re, im, a0, len, h, rev, cosT, sinT);
+        return;
+    }
+    stage(re, im, a0, len, len / 2, rev, cosT, sinT);
+    stagesOf(re, im, a0, len / 2, rev, cosT, sinT);
+    stagesOf(re, im, a0 + len / 2, len / 2, rev, cosT, sinT);
+}
+
+} // namespace
+
+// Radix-2 transform in place; one twiddle per group, taken in bit-reversed order. The result
+// stays in bit-reversed order: the split reads it from there.
 void TFFTrec::transform() {
     const int n = Lines;
     double* re = Re.data();
     double* im = Im.data();
     const std::int32_t* rev = tables->bitRev.data();
-    const double* sinT = tables->sinTab.data();
-    const double* cosT = tables->cosTab.data();
-    for (int h = n / 2; h >= 1; h /= 2) {
-        for (int a = 0; a < n; a += 2 * h) {
-            const int t = rev[a / h];
-            const double c = cosT[t], s = sinT[t];
-            double* r0 = re + a;
-            double* i0 = im + a;
-            double* r1 = re + a + h;
-            double* i1 = im + a + h;
-            for (int i = 0; i < h; ++i) {
-                const double e = r1[i] * c + i1[i] * s;
-                const double g = i1[i] * c - r1[i] * s;
-                r1[i] = r0[i] - e;
-                i1[i] = i0[i] - g;
-                r0[i] = r0[i] + e;
-                i0[i] = i0[i] + g;
-            }
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        const int j = rev[i];
-        if (i < j) {
-            std::swap(re[i], re[j]);
-            std::swap(im[i], im[j]);
-        }
-    }
+    stagesOf(re, im, 0, n, rev, tables->cosTab.data(), tables->sinTab.data());
 }
 
 } // namespace mv

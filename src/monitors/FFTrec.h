@@ -63,6 +63,7 @@ public:
     const FFTTableSet* tables = nullptr;
 
 private:
+    std::vector<double> ReWork, ImWork; // the split writes here, then trades places with Re, Im
     void takeChunk(const float* src, int count);
     void frame(bool firstOfCall);
     void transform();

@@ -82,7 +82,27 @@ void forwardInterleaved(double* y, std::size_t n, const ZeroPhaseDesign& d) {
             if (t >= kLag * j)
                 step(j, t - kLag * j);
     // Steady rounds: every section is inside the window.
-    for (std::size_t t = steadyFrom; t < n; ++t) {
+    // Four rounds at a time: section j's samples of these rounds need only what section
+    // j - 1 wrote in them or before, and section j + 1 reads them only afterwards (it lags
+    // three samples), so each section may take all four before the next one and keep its
+    // outputs in registers.
+    std::size_t t = steadyFrom;
+    for (; t + 3 < n; t += 4) {
+        std::size_t k = t;
+        for (int j = 0; j < m; ++j, k -= kLag) {
+            const double c1 = a1[j], c2 = a2[j];
+            const double p1 = y[k - 1], p2 = y[k - 2];
+            const double v0 = g * y[k] - c1 * p1 - c2 * p2;
+            const double v1 = g * y[k + 1] - c1 * v0 - c2 * p1;
+            const double v2 = g * y[k + 2] - c1 * v1 - c2 * v0;
+            const double v3 = g * y[k + 3] - c1 * v2 - c2 * v1;
+            y[k] = v0;
+            y[k + 1] = v1;
+            y[k + 2] = v2;
+            y[k + 3] = v3;
+        }
+    }
+    for (; t < n; ++t) {
         std::size_t k = t;
         for (int j = 0; j < m; ++j, k -= kLag)
             y[k] = g * y[k] - a1[j] * y[k - 1] - a2[j] * y[k - 2];

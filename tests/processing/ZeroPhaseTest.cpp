@@ -65,8 +65,10 @@ TEST(ZeroPhase, InterleavedCascadeEqualsSectionBySectionBitForBit) {
          {std::pair{19.0, 21.0}, std::pair{10.0, 20.0}, std::pair{40.0, 200.0}}) {
         const ZeroPhaseDesign d = DesignZeroPhase(500.0, fp, fstop);
         const std::size_t edge = 3 * static_cast<std::size_t>(d.sections() - 1);
-        for (std::size_t n : {std::size_t{4}, std::size_t{5}, std::size_t{6}, edge + 7, edge + 8,
-                              edge + 9, edge + 40, std::size_t{3001}}) {
+        std::vector<std::size_t> lengths{4, 5, 6, 3001, 3002, 3003, 3004};
+        for (std::size_t extra = 6; extra <= 16; ++extra)
+            lengths.push_back(edge + extra);
+        for (std::size_t n : lengths) {
             std::vector<double> a(n);
             for (double& v : a)
                 v = noise(gen);
