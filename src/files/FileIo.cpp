@@ -5,9 +5,11 @@
 
 #include <cerrno>
 #include <charconv>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace mv::files {
@@ -69,6 +71,36 @@ bool FileHandle::readAt(std::uint64_t offset, void* dst, std::size_t n) const {
         offset += static_cast<std::uint64_t>(r);
     }
     return true;
+}
+
+bool FileHandle::readLargeAt(std::uint64_t offset, void* dst, std::size_t n) const {
+    constexpr std::size_t kSplit = std::size_t(64) << 20;
+    if (n < kSplit)
+        return readAt(offset, dst, n);
+    // The halves meet on a page boundary so no page is first touched by both threads.
+    const std::size_t half = (n / 2) & ~std::size_t(4095);
+    bool tailOk = false;
+    std::exception_ptr tailError;
+    std::thread tail([&] {
+        try {
+            tailOk = readAt(offset + half, static_cast<char*>(dst) + half, n - half);
+        } catch (...) {
+            tailError = std::current_exception();
+        }
+    });
+    bool headOk = false;
+    std::exception_ptr headError;
+    try {
+        headOk = readAt(offset, dst, half);
+    } catch (...) {
+        headError = std::current_exception();
+    }
+    tail.join();
+    if (headError)
+        std::rethrow_exception(headError);
+    if (tailError)
+        std::rethrow_exception(tailError);
+    return headOk && tailOk;
 }
 
 void FileHandle::writeAt(std::uint64_t offset, const void* src, std::size_t n) {

@@ -35,6 +35,9 @@ public:
     std::uint64_t size() const;
     // Reads exactly n bytes at the offset; false when the file ends first.
     bool readAt(std::uint64_t offset, void* dst, std::size_t n) const;
+    // The same for a large read into fresh memory: the kernel zeroes every new page it
+    // hands out, and two threads do that (and the copy) side by side.
+    bool readLargeAt(std::uint64_t offset, void* dst, std::size_t n) const;
     // Writes all n bytes at the offset; throws FileError on failure.
     void writeAt(std::uint64_t offset, const void* src, std::size_t n);
     void close(); // throws FileError when the final close reports an error

@@ -38,7 +38,7 @@ ReadOutcome readNative(SignalStore& store, const std::string& path, int slot,
     std::array<char, kNativeHeaderSize> header;
     SampleBuffer data = allocateSamples(static_cast<std::size_t>(count));
     if (!f->readAt(0, header.data(), header.size()) ||
-        !f->readAt(kNativeHeaderSize, data.data(), count * 4)) {
+        !f->readLargeAt(kNativeHeaderSize, data.data(), count * 4)) {
         ctx.log.warn("File " + path + " became shorter while it was read; it was not read");
         return {};
     }

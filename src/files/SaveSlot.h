@@ -53,4 +53,20 @@ SaveStatus saveSignalToActualDir(const SignalStore& store, int slot, const std::
 int saveSignals(const SignalStore& store, std::string dir, double T1, double T2, SaveFormat format,
                 bool append, bool backup, const SaveContext& ctx);
 
+// The commands of the graphs' context menu, by name. The window is the active graph's;
+// `chosenDir` is the folder the dialog returned (empty on Cancel) — the caller stores it
+// back into the ExportDir setting; `backup` is the check box "Backup saved signals".
+inline int saveSignalsTo(const SignalStore& store, const std::string& chosenDir, double T1,
+                         double T2, SaveFormat format, bool backup, const SaveContext& ctx) {
+    return saveSignals(store, chosenDir, T1, T2, format, false, backup, ctx);
+}
+inline int saveToActualDir(const SignalStore& store, const std::string& actualDir, double T1,
+                           double T2, SaveFormat format, bool backup, const SaveContext& ctx) {
+    return saveSignals(store, actualDir, T1, T2, format, false, backup, ctx);
+}
+inline int appendSignals(const SignalStore& store, const std::string& chosenDir, double T1,
+                         double T2, SaveFormat format, const SaveContext& ctx) {
+    return saveSignals(store, chosenDir, T1, T2, format, true, false, ctx);
+}
+
 } // namespace mv::files

@@ -54,7 +54,7 @@ std::vector<float> writeOurMat(const test::TempDir& dir) {
 std::string bitsText(const std::vector<float>& v) {
     std::string s;
     for (float f : v)
-        s += (s.empty() ? "" : " ") + std::to_string(bitsOf(f));
+        s.append(s.empty() ? "" : " ").append(std::to_string(bitsOf(f)));
     return s;
 }
 
@@ -79,7 +79,7 @@ std::vector<VectorCase> vectorCases() {
     std::vector<VectorCase> c;
     for (const char* t : {"double", "single", "int16", "uint8"})
         for (const char* n : {"v", "abcd", "abcdefgh"})
-            c.push_back({t, std::string(1, t[0]) + std::string(n).substr(1)});
+            c.push_back({t, std::string(1, t[0]).append(n + 1)});
     return c;
 }
 std::vector<float> expectedValues(const std::string& type) {
@@ -99,7 +99,7 @@ std::vector<float> expectedValues(const std::string& type) {
 
 void expectVectors(const test::TempDir& dir, const std::string& prefix) {
     for (const auto& c : vectorCases()) {
-        SCOPED_TRACE(prefix + c.type + " " + c.name);
+        SCOPED_TRACE(prefix + c.name);
         test::Loader l;
         const auto r = l.load(dir, {prefix + c.name + ".mat"}, LoadFormat::MatlabV6);
         EXPECT_EQ(r.filled, 1);
@@ -212,7 +212,10 @@ TEST(WavInterop, SoxPcmFiles) {
     for (int bits : {8, 16})
         for (int channels : {1, 2}) {
             SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(channels) + " ch");
-            const std::string name = "s" + std::to_string(bits) + "_" + std::to_string(channels);
+            const std::string name = std::string("s")
+                                         .append(std::to_string(bits))
+                                         .append("_")
+                                         .append(std::to_string(channels));
             const std::string wav = (dir / (name + ".wav")).string();
             const std::string raw = (dir / (name + ".raw")).string();
             const std::string synth = channels == 1 ? "sine 440" : "sine 440 square 97";

@@ -301,7 +301,7 @@ std::string ifFile(int C, const std::vector<std::string>& extraRows = {}) {
     for (int row = 0; row < 3; ++row) {
         s += "t\t" + std::to_string(row) + "\tx";
         for (int k = 1; k <= C; ++k)
-            s += "\t" + std::to_string(row * 10 + k);
+            s.append("\t").append(std::to_string(row * 10 + k));
         s += "\r\n";
     }
     for (const auto& r : extraRows)

@@ -178,7 +178,7 @@ TEST(MatFile, Vectors) {
          {},
          " is not created by Morvanet"},
         {"not a matrix",
-         matArray("s", mxDOUBLE, 1, 3, miDOUBLE, std::string(24, '\0')).replace(128, 1, "\x09"),
+         matArray("s", mxDOUBLE, 1, 3, miDOUBLE, std::string(24, '\0')).replace(128, 1, 1, '\x09'),
          0,
          "",
          {},

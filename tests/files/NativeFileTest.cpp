@@ -62,6 +62,26 @@ TEST(NativeFile, HeaderFieldsSitAtTheirOffsets) {
     EXPECT_EQ(l.samples(1), (std::vector<float>{4, 6, 8}));
 }
 
+TEST(NativeFile, LargeFileReadExactlyAcrossItsHalves) {
+    // Large enough for the reader to split the read between two threads.
+    test::TempDir dir;
+    const std::size_t n = (std::size_t(70) << 20) / 4 + 3;
+    SignalRecord r;
+    r.SigName = "big";
+    r.f_sampl = 1;
+    r.setData(SampleBuffer::allocate(n));
+    for (std::size_t i = 0; i < n; ++i)
+        r.Data[i] = float(i % 1000003);
+    files::writeNative((dir / "big.mvn").string(), r, {1, std::int64_t(n)}, 1, {});
+    test::Loader l;
+    ASSERT_EQ(l.load(dir, {"big.mvn"}, LoadFormat::Morvanet).filled, 1);
+    ASSERT_EQ(l.store[1].Data.size(), n);
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        wrong += l.store[1].Data[i] != float(i % 1000003);
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST(NativeFile, LongDescriptiveTextStopsBeforeTheVersion) {
     files::HeaderInfo info;
     info.dateTime = "d";

@@ -114,8 +114,8 @@ TEST(SaveSlot, SaveSignalsSkipsSlotsWithoutDivider) {
     s.store[5] = test::makeRecord("C", 10, {1, 2});
     s.store[1].SaveDiv = 1;
     s.store[5].SaveDiv = 2;
-    EXPECT_EQ(files::saveSignals(s.store, dir.path().string(), 0, kInf, SaveFormat::SingleIeee754,
-                                 false, true, s.ctx),
+    EXPECT_EQ(files::saveSignalsTo(s.store, dir.path().string(), 0, kInf, SaveFormat::SingleIeee754,
+                                   true, s.ctx),
               2);
     ASSERT_EQ(s.log.lines.size(), 2u);
     EXPECT_EQ(s.log.lines[0], (LogLine{"File " + dir.dir() + "A.dat created.", false}));
@@ -127,7 +127,7 @@ TEST(SaveSlot, SaveSignalsSkipsSlotsWithoutDivider) {
     EXPECT_EQ(files::saveSignals(s.store, dir.dir() + "nope", 0, kInf, SaveFormat::Ascii, false,
                                  false, s.ctx),
               0);
-    EXPECT_EQ(files::saveSignals(s.store, "", 0, kInf, SaveFormat::Ascii, false, false, s.ctx), 0);
+    EXPECT_EQ(files::saveSignalsTo(s.store, "", 0, kInf, SaveFormat::Ascii, false, s.ctx), 0);
     EXPECT_TRUE(s.log.lines.empty());
 
     // The single-slot command reports a slot without a divider.
@@ -145,8 +145,7 @@ TEST(SaveSlot, AppendSignals) {
     s.store[1].SaveDiv = s.store[2].SaveDiv = 1;
     s.store[1].DecPlaces = 1;
     test::writeFile(dir / "A.txt", " 0.5\r\n");
-    EXPECT_EQ(files::saveSignals(s.store, dir.dir(), 0, kInf, SaveFormat::Ascii, true, true, s.ctx),
-              1);
+    EXPECT_EQ(files::appendSignals(s.store, dir.dir(), 0, kInf, SaveFormat::Ascii, s.ctx), 1);
     EXPECT_EQ(test::readFile(dir / "A.txt"), " 0.5\r\n 1.0\r\n 2.0\r\n");
     EXPECT_FALSE(fs::exists(dir / "A.tx0")); // appending never makes a backup
     ASSERT_EQ(s.log.lines.size(), 2u);
@@ -166,7 +165,7 @@ TEST(SaveSlot, AppendSignals) {
     for (SaveFormat f : {SaveFormat::MatlabV6, SaveFormat::Morvanet}) {
         s.log.lines.clear();
         test::writeFile(dir / (std::string("A") + files::saveExtension(f)), "keep");
-        EXPECT_EQ(files::saveSignals(s.store, dir.dir(), 0, kInf, f, true, false, s.ctx), 0);
+        EXPECT_EQ(files::appendSignals(s.store, dir.dir(), 0, kInf, f, s.ctx), 0);
         ASSERT_EQ(s.log.lines.size(), 1u);
         EXPECT_EQ(s.log.lines[0].text,
                   std::string(kSaveFormatNames[int(f)]) + " is not supported format for append.");
