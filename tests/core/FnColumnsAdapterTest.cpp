@@ -1,8 +1,9 @@
 // The function columns over the real chains: what the Signal table shows and sets.
-#include <gtest/gtest.h>
+#include "processing/FnColumnsAdapter.h"
 
 #include "core/Workspace.h"
-#include "processing/FnColumnsAdapter.h"
+
+#include <gtest/gtest.h>
 
 namespace mv {
 namespace {
