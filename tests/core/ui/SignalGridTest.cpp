@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,6 +166,44 @@ private slots:
         // A header click is a command; it does not select the column.
         QVERIFY(f.grid->selectedRanges().isEmpty() ||
                 f.grid->selectedRanges().first().rowCount() < 200);
+    }
+
+    void contextMenuOnNameColumnOnly() {
+        Fixture f;
+        occupy(f.ws, 4);
+        QContextMenuEvent other(QContextMenuEvent::Mouse, f.cellCentre(4, 3),
+                                f.grid->viewport()->mapToGlobal(f.cellCentre(4, 3)));
+        QApplication::sendEvent(f.grid->viewport(), &other);
+        QVERIFY(!f.grid->contextMenu()->isVisible());
+        QContextMenuEvent onName(QContextMenuEvent::Mouse, f.cellCentre(4, 2),
+                                 f.grid->viewport()->mapToGlobal(f.cellCentre(4, 2)));
+        QApplication::sendEvent(f.grid->viewport(), &onName);
+        QMenu* menu = f.grid->contextMenu();
+        QVERIFY(menu->isVisible());
+        QCOMPARE(f.grid->currentSlot(), 4);
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << a->text();
+        QCOMPARE(texts, (QStringList{"Open signal ...", "Delete signal",
+                                     "Save signal to actual directory"}));
+        menu->hide();
+        int saved = 0;
+        f.grid->saveSlotToActualDir = [&saved](int slot) { saved = slot; };
+        menu->actions()[2]->trigger();
+        QCOMPARE(saved, 4);
+        menu->actions()[1]->trigger();
+        QVERIFY(!f.ws.store[4].occupied());
+    }
+
+    void procFnHeaderSkipsSlotsWithoutFunctions() {
+        Fixture f;
+        occupy(f.ws, 1);
+        occupy(f.ws, 2);
+        f.fns.attach(1, 0, "Drop( Limit differ=10)");
+        QTest::mouseClick(f.grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          f.headerCentre(19));
+        QVERIFY(f.ws.store[1].ProcFn);
+        QVERIFY(!f.ws.store[2].ProcFn);
     }
 
     void plotClickRedraws() {
