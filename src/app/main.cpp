@@ -58,7 +58,6 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     mv::Workspace ws;
-    mv::files::installReaders(ws.readers);
     // QApplication has switched the process to the user's locale; numbers in files,
     // settings and texts of this program are always written with '.', so the process keeps
     // the C numeric locale and remembers the user's separator for the formats that follow it.
