@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
     // the C numeric locale and remembers the user's separator for the formats that follow it.
     std::setlocale(LC_NUMERIC, "C");
     ws.decimalSeparator = mv::userDecimalSeparator();
+    mv::files::installReaders(ws.readers);
     mv::TForm1 form(ws, *options, splash);
     mv::MainView mainView(form, ws);
     mv::TScrMonForm monitors;
