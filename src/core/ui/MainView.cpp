@@ -243,10 +243,10 @@ int MainView::openFiles(const QStringList& files, int slot) {
     LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator};
     const LoadResult r =
         LoadFiles(ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx);
+    // The names show at once; the graphs' pass lets the event loop run meanwhile.
+    grid_->SignalGridUpdate(0);
     if (r.redraw())
         graphs_->RedrawGraphs();
-    else
-        grid_->SignalGridUpdate(0);
     return r.filled;
 }
 
