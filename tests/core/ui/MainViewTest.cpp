@@ -70,6 +70,13 @@ private slots:
         // The statistics of the active (upper) graph reach the table.
         QCOMPARE(s.view->SignalGrid()->item(0, 9)->text().trimmed(), QString("3"));
         QCOMPARE(s.view->SignalGrid()->item(0, 11)->text().trimmed(), QString("3.0000"));
+        // And the upper graph draws slot 1 in its colour (Maroon).
+        const QImage img = s.view->graphs()->Image1()->bitmap();
+        int maroon = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                maroon += img.pixelColor(x, y) == QColor(128, 0, 0) ? 1 : 0;
+        QVERIFY(maroon > 0);
 
         // "Fill value" writes the lower graph's window of "Sig no. to fill".
         s.form->controlPanel()->fillSigNo->setValue(1);
