@@ -99,6 +99,8 @@ void ChainFnColumns::processWindow(double t1, double t2,
     // The chains read KeepOrigSigName from the settings themselves.
     ProcessOptions opts;
     opts.lowerGraphMean = lowerGraphMean;
+    if (idle)
+        opts.progress = [this](std::int64_t, std::int64_t) { idle(); };
     ProcessAllSignals(ws_, t1, t2, log, opts);
 }
 

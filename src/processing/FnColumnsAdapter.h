@@ -23,6 +23,9 @@ public:
                        Log& log) override;
     void deleteAllFunctions() override;
 
+    // Called now and then while a window is processed (the window keeps repainting).
+    std::function<void()> idle;
+
 private:
     Workspace& ws_;
     Log& log_;

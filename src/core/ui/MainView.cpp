@@ -15,6 +15,7 @@
 #include "widgets/ui/Splitter.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -23,7 +24,10 @@
 namespace mv {
 
 MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), ws_(ws) {
-    fns_ = std::make_unique<ChainFnColumns>(ws_, form_.log());
+    auto chains = std::make_unique<ChainFnColumns>(ws_, form_.log());
+    // Long runs let the window repaint; user input waits until the command is done.
+    chains->idle = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    fns_ = std::move(chains);
     QWidget* area = form_.mainArea();
     auto* lay = qobject_cast<QVBoxLayout*>(area->layout());
     if (!lay)
@@ -241,8 +245,9 @@ int MainView::openFiles(const QStringList& files, int slot) {
     form_.setWindowTitle(dir);
     const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
     LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator};
-    const LoadResult r =
-        LoadFiles(ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx);
+    const LoadResult r = LoadFiles(
+        ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx,
+        [](int, int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     // The names show at once; the graphs' pass lets the event loop run meanwhile.
     grid_->SignalGridUpdate(0);
     if (r.redraw())

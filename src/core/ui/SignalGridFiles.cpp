@@ -3,6 +3,7 @@
 #include "core/LoadFiles.h"
 #include "core/ui/SignalGrid.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,6 +13,11 @@
 namespace mv {
 
 namespace {
+
+// Between files the window repaints and shows the log lines; input waits.
+void keepPainting(int, int) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 // "Morvanet|*.mvn" -> "Morvanet (*.mvn)".
 QString qtFilter(const std::string& filter) {
@@ -81,7 +87,7 @@ void TSignalGrid::OpenSignal(bool intoCurrentRow) {
     }
     LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
     const LoadResult res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
-                                     static_cast<LoadFormat>(format), ctx);
+                                     static_cast<LoadFormat>(format), ctx, keepPainting);
     if (res.redraw())
         redraw();
     else
@@ -97,7 +103,7 @@ void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& path
         setActualDir(dir);
     LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
     const LoadResult res =
-        LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx);
+        LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx, keepPainting);
     if (res.redraw())
         redraw();
     else
