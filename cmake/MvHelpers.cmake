@@ -51,7 +51,6 @@ function(mv_engine_test name)
     set(A_LABELS unit)
   endif()
   gtest_discover_tests(${name} PROPERTIES LABELS "${A_LABELS}"
-                       ENVIRONMENT "MV_SOURCE_DIR=${PROJECT_SOURCE_DIR};MV_BINARY_DIR=${PROJECT_BINARY_DIR}"
                        DISCOVERY_TIMEOUT 60)
 endfunction()
 

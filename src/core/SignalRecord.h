@@ -43,6 +43,25 @@ struct SignalRecord {
         SampleCount = static_cast<std::int32_t>(Data.size());
     }
 
+    // Empties the signal: samples, description and save divider. Colour, decimal
+    // places, ProcFn and Ovr are settings of the slot and stay.
+    void clearSignal() {
+        Data.reset();
+        ProcData.reset();
+        SampleCount = 0;
+        SaveDiv = 0;
+        f_sampl = 0.0;
+        ID = 0;
+        TimeOffset = 0.0;
+        Plot = false;
+        SigName.clear();
+        Units.clear();
+        Sens_type.clear();
+        Sig_note.clear();
+        FileExt.clear();
+        SigDir.clear();
+    }
+
     // Copies every descriptive field, not the samples, not the slot settings
     // (colour, decimal places).
     void copyDescriptionFrom(const SignalRecord& o) {

@@ -52,21 +52,8 @@ void SignalStore::ClearSlot(int n) {
     SignalRecord& r = (*this)[n];
     if (!r.occupied())
         return;
-    r.Data.reset();
     // The store owns ProcData too; an empty slot keeps no buffer alive.
-    r.ProcData.reset();
-    r.SampleCount = 0;
-    r.SaveDiv = 0;
-    r.f_sampl = 0.0;
-    r.ID = 0;
-    r.TimeOffset = 0.0;
-    r.Plot = false;
-    r.SigName.clear();
-    r.Units.clear();
-    r.Sens_type.clear();
-    r.Sig_note.clear();
-    r.FileExt.clear();
-    r.SigDir.clear();
+    r.clearSignal();
 }
 
 int SignalStore::FirstFreeSlot() const {

@@ -173,20 +173,8 @@ std::string stemOf(const std::string& path) {
 SignalRecord& prepareSlot(SignalStore& store, int slot) {
     store.ClearSlot(slot);
     SignalRecord& r = store[slot];
-    r.Data.reset();
-    r.ProcData.reset();
-    r.SampleCount = 0;
-    r.SaveDiv = 0;
-    r.f_sampl = 0.0;
-    r.ID = 0;
-    r.TimeOffset = 0.0;
-    r.Plot = false;
-    r.SigName.clear();
-    r.Units.clear();
-    r.Sens_type.clear();
-    r.Sig_note.clear();
-    r.FileExt.clear();
-    r.SigDir.clear();
+    // ClearSlot leaves an empty slot as it is; a reader starts from a clean record.
+    r.clearSignal();
     return r;
 }
 

@@ -78,11 +78,11 @@ bool haveTool(const std::string& name) {
 
 std::filesystem::path sourceDir() {
     const char* s = std::getenv("MV_SOURCE_DIR");
-    return s ? s : ".";
+    return s ? s : MV_TEST_SOURCE_DIR;
 }
 std::filesystem::path binaryDir() {
     const char* s = std::getenv("MV_BINARY_DIR");
-    return s ? s : ".";
+    return s ? s : MV_TEST_BINARY_DIR;
 }
 
 } // namespace mv::test
