@@ -15,6 +15,7 @@
 #include "widgets/ui/Splitter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLayout>
 #include <QSettings>
@@ -77,6 +78,8 @@ private slots:
             for (int x = 0; x < img.width(); ++x)
                 maroon += img.pixelColor(x, y) == QColor(128, 0, 0) ? 1 : 0;
         QVERIFY(maroon > 0);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::overrideCursor()); // no wait cursor left behind
 
         // "Fill value" writes the lower graph's window of "Sig no. to fill".
         s.form->controlPanel()->fillSigNo->setValue(1);
