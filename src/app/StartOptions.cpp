@@ -1,5 +1,7 @@
 #include "app/StartOptions.h"
 
+#include <QFileInfo>
+
 namespace mv {
 
 std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& error) {
@@ -30,7 +32,8 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
             error = "unknown option " + a;
             return std::nullopt;
         } else {
-            o.files << a;
+            // Made absolute now: the main window changes the current directory at start.
+            o.files << QFileInfo(a).absoluteFilePath();
         }
     }
     return o;

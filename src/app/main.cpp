@@ -5,6 +5,7 @@
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "core/Workspace.h"
+#include "core/ui/MainView.h"
 #include "core/ui/Splash.h"
 #include "files/Readers.h"
 #include "monitors/ui/MV_ScrMonForm.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     ws.decimalSeparator = mv::userDecimalSeparator();
     mv::files::installReaders(ws.readers);
     mv::TForm1 form(ws, *options, splash);
+    mv::MainView mainView(form, ws);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();

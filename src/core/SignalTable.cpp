@@ -1,0 +1,351 @@
+#include "core/SignalTable.h"
+
+#include "core/Settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace mv {
+
+const std::array<SigGridColumn, kSigGridCols> kSignalGridColumns = {{
+    {"No.", 20},   {"Plot", 22},        {"Sigal Name", 210},  {"fs [Hz]", 60}, {"ID", 30},
+    {"Color", 30}, {"Y units", 44},     {"Y value", 80},      {"SamplNo", 60}, {"Samples", 60},
+    {"Min", 80},   {"Max", 80},         {"Mean", 80},         {"RMS", 80},     {"Offs.[s]", 55},
+    {"Fn1", 60},   {"Fn2", 60},         {"Fn3", 60},          {"Fn4", 60},     {"ProcFn", 38},
+    {"Ovr", 20},   {"f_export Hz", 55}, {"Sensor type", 120}, {"Note", 210},
+}};
+
+const std::array<NamedColour, 16> kPickColours = {{
+    {"Black", 0x000000},
+    {"Maroon", 0x000080},
+    {"Green", 0x008000},
+    {"Olive", 0x008080},
+    {"Navy", 0x800000},
+    {"Purple", 0x800080},
+    {"Teal", 0x808000},
+    {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0},
+    {"Red", 0x0000FF},
+    {"Lime", 0x00FF00},
+    {"Yellow", 0x00FFFF},
+    {"Blue", 0xFF0000},
+    {"Fuchsia", 0xFF00FF},
+    {"Aqua", 0xFFFF00},
+    {"White", 0xFFFFFF},
+}};
+
+int pickColourIndex(Colour c) {
+    for (std::size_t i = 0; i < kPickColours.size(); ++i)
+        if (kPickColours[i].colour == c)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool isEditableColumn(int col) {
+    return col == scName || col == scUnits || col == scOffs || col == scSensType || col == scNote;
+}
+
+bool isDrawnColumn(int col) {
+    return col == scPlot || col == scColor || (col >= scFn1 && col <= scExport);
+}
+
+std::string rowCaption(int row) {
+    return row < 10 ? "  " + std::to_string(row) : std::to_string(row);
+}
+
+namespace {
+
+std::string_view trimSpaces(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A whole text as a finite double, with `sep` as the decimal separator.
+std::optional<double> parseNumber(std::string_view text, char sep) {
+    std::string s(trimSpaces(text));
+    if (s.empty())
+        return std::nullopt;
+    if (sep != '.') {
+        // The other separator is not a separator in the user's notation.
+        if (s.find('.') != std::string::npos)
+            return std::nullopt;
+        std::replace(s.begin(), s.end(), sep, '.');
+    }
+    std::string_view v(s);
+    if (v.front() == '+')
+        v.remove_prefix(1);
+    double d = 0;
+    const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+    if (ec != std::errc() || p != v.data() + v.size() || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<std::int64_t> parseSampleNo(std::string_view text) {
+    const std::string_view s = trimSpaces(text);
+    std::int64_t v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || p != s.data() + s.size())
+        return std::nullopt;
+    return v;
+}
+
+std::string withSeparator(std::string s, char sep) {
+    if (sep != '.')
+        std::replace(s.begin(), s.end(), '.', sep);
+    return s;
+}
+
+// Right-aligned in 10 characters, as the statistics columns are written.
+std::string padded10(const std::string& s) {
+    return s.size() >= 10 ? s : std::string(10 - s.size(), ' ') + s;
+}
+
+} // namespace
+
+bool validSigName(std::string_view name) {
+    if (name.size() > 63)
+        return false;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 128)
+            return false;
+        if (std::string_view(" \\/:*?\"<>|").find(ch) != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+EditOutcome commitTextEdit(SignalRecord& rec, int col, std::string_view text, char decimalSep) {
+    switch (col) {
+    case scName:
+        if (!validSigName(text))
+            return EditOutcome::Rejected;
+        rec.SigName = text;
+        return EditOutcome::Accepted;
+    case scUnits:
+        rec.Units = text;
+        return EditOutcome::Accepted;
+    case scSensType:
+        rec.Sens_type = text;
+        return EditOutcome::Accepted;
+    case scNote:
+        rec.Sig_note = text;
+        return EditOutcome::Accepted;
+    case scOffs: {
+        if (trimSpaces(text).empty())
+            return EditOutcome::NoChange;
+        const auto v = parseNumber(text, decimalSep);
+        if (!v)
+            return EditOutcome::Rejected;
+        rec.TimeOffset = *v;
+        return EditOutcome::Accepted;
+    }
+    default:
+        return EditOutcome::NotEditable;
+    }
+}
+
+bool holdsSampleNumber(const SignalRecord& rec, std::string_view samplNoText) {
+    const auto k = parseSampleNo(samplNoText);
+    return k && *k >= 1 && *k <= rec.SampleCount && rec.Data.size() >= std::size_t(*k);
+}
+
+EditOutcome commitSampleValue(SignalRecord& rec, std::string_view samplNoText,
+                              std::string_view valueText) {
+    if (!holdsSampleNumber(rec, samplNoText))
+        return EditOutcome::Rejected;
+    const auto v = parseNumber(valueText, '.');
+    if (!v)
+        return EditOutcome::Rejected;
+    // Column 8 counts samples from 1.
+    rec.Data[static_cast<std::size_t>(*parseSampleNo(samplNoText) - 1)] = static_cast<float>(*v);
+    return EditOutcome::Accepted;
+}
+
+int stepDecPlaces(int dp, bool down) {
+    dp = std::clamp(dp, 0, 6);
+    if (down)
+        return dp == 0 ? 6 : dp - 1;
+    return dp == 6 ? 0 : dp + 1;
+}
+
+void toggleAllPlot(SignalStore& store) {
+    bool any = false;
+    for (int n = 1; n <= kSlotCount; ++n)
+        any = any || (store[n].occupied() && store[n].Plot);
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (store[n].occupied())
+            store[n].Plot = !any;
+}
+
+void toggleAllProcFn(SignalStore& store, const std::function<bool(int slot)>& hasFunction) {
+    bool any = false;
+    for (int n = 1; n <= kSlotCount; ++n)
+        any = any || (store[n].occupied() && hasFunction(n) && store[n].ProcFn);
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (store[n].occupied() && hasFunction(n))
+            store[n].ProcFn = !any;
+}
+
+void toggleAllOvr(SignalStore& store) {
+    bool any = false;
+    for (int n = 1; n <= kSlotCount; ++n)
+        any = any || (store[n].occupied() && store[n].Ovr);
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (store[n].occupied())
+            store[n].Ovr = !any;
+}
+
+void toggleAllSaveDiv(SignalStore& store) {
+    bool any = false;
+    for (int n = 1; n <= kSlotCount; ++n)
+        any = any || (store[n].occupied() && store[n].SaveDiv > 0);
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (store[n].occupied())
+            store[n].SaveDiv = any ? 0 : 1;
+}
+
+void toggleSaveDiv(SignalRecord& rec, int preset) {
+    rec.SaveDiv = rec.SaveDiv <= 0 ? preset : 0;
+}
+
+bool stepSaveDivPreset(SignalRecord& rec, int& preset, bool ctrlDown) {
+    if (rec.SaveDiv <= 0)
+        return false;
+    preset = ctrlDown ? preset + 1 : std::max(1, preset - 1);
+    rec.SaveDiv = preset;
+    return true;
+}
+
+std::string exportRateText(const SignalRecord& rec) {
+    if (rec.SaveDiv < 1)
+        return {};
+    return formatFixed(rec.f_sampl / rec.SaveDiv, 2);
+}
+
+std::string nameCellText(const SignalRecord& rec, bool isPath) {
+    if (!isPath)
+        return rec.SigName.str();
+    return rec.SigDir.str() + rec.SigName.str() + rec.FileExt.str();
+}
+
+RowTexts signalRowTexts(const SignalRecord& rec, bool isPath,
+                        const std::optional<WindowStats>& stats, char decimalSep) {
+    RowTexts t;
+    t[scName] = nameCellText(rec, isPath);
+    t[scFs] = formatFixed(rec.f_sampl, 1);
+    t[scId] = std::to_string(rec.ID);
+    t[scUnits] = rec.Units.str();
+    t[scOffs] = rec.occupied() || rec.TimeOffset != 0.0
+                    ? withSeparator(formatFloatFull(rec.TimeOffset), decimalSep)
+                    : std::string();
+    t[scSensType] = rec.Sens_type.str();
+    t[scNote] = rec.Sig_note.str();
+    for (int c = 0; c < kSigGridCols; ++c)
+        if (isDrawnColumn(c))
+            t[c] = std::string();
+    if (stats && rec.occupied() && rec.Plot && stats->SmpCount > 0) {
+        const int dp = std::clamp(rec.DecPlaces, 0, 18);
+        t[scSamples] = padded10(std::to_string(stats->SmpCount));
+        t[scMin] = padded10(formatFixed(stats->SMin, dp));
+        t[scMax] = padded10(formatFixed(stats->SMax, dp));
+        t[scMean] = padded10(formatFixed(stats->SMean, dp));
+        t[scRms] = padded10(formatFixed(stats->SRMS, dp));
+    } else {
+        for (int c = scYValue; c <= scRms; ++c)
+            t[c] = std::string();
+    }
+    return t;
+}
+
+CopyRange copyRangeOf(const CellRect& sel) {
+    if (sel.right < sel.left || sel.bottom < sel.top || sel.top < 1)
+        return CopyRange::None;
+    if (sel.left >= scName && sel.right <= scOffs)
+        return CopyRange::Texts;
+    if (sel.left >= scFn1 && sel.right <= scFn4)
+        return CopyRange::Functions;
+    return CopyRange::None;
+}
+
+std::string joinCopyText(const std::vector<std::vector<std::string>>& rows) {
+    std::string out;
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                out += '\t';
+            out += row[i];
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::vector<std::vector<std::string>> splitPasteText(std::string_view text) {
+    std::vector<std::vector<std::string>> rows;
+    while (!text.empty()) {
+        std::size_t eol = text.find('\n');
+        std::string_view line = text.substr(0, eol);
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            break;
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t tab = line.find('\t', start);
+            fields.emplace_back(line.substr(start, tab - start));
+            if (tab == std::string_view::npos)
+                break;
+            start = tab + 1;
+        }
+        rows.push_back(std::move(fields));
+    }
+    return rows;
+}
+
+std::vector<std::string> nativeFilesOnly(const std::vector<std::string>& paths) {
+    std::vector<std::string> out;
+    for (const auto& p : paths) {
+        const auto slash = p.find_last_of('/');
+        const auto dot = p.find_last_of('.');
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+            continue;
+        if (p.compare(dot, std::string::npos, ".mvn") == 0)
+            out.push_back(p);
+    }
+    return out;
+}
+
+std::string loadFormatFilter(int loadFormatIndex) {
+    // B&K WAV recordings carry the ordinary ".wav" extension.
+    static const std::array<const char*, 9> filters = {
+        "Morvanet|*.mvn",       "Matlab -v6|*.mat", "ASCII|*.*",
+        "Single IEEE754|*.dat", "B&K_BKC|*.bkc",    "B&K_CSV|*.csv",
+        "B&K_WAV|*.wav",        "B&K_PTI|*.pti",    "IF raw|*.dat"};
+    if (loadFormatIndex < 0 || loadFormatIndex >= int(filters.size()))
+        loadFormatIndex = 0;
+    return filters[std::size_t(loadFormatIndex)];
+}
+
+SampleRange fillSignal(SignalStore& store, int slot, double T1, double T2, float value) {
+    if (!SignalStore::validSlot(slot))
+        return SampleRange{1, 0};
+    SignalRecord& rec = store[slot];
+    if (!rec.occupied() || !(rec.f_sampl > 0.0))
+        return SampleRange{1, 0};
+    const auto n = std::min<std::int64_t>(rec.SampleCount, std::int64_t(rec.Data.size()));
+    const SampleRange r = windowToSamples(T1, T2, rec.f_sampl, n);
+    for (std::int64_t k = r.first; k <= r.last; ++k)
+        rec.Data[static_cast<std::size_t>(k - 1)] = value;
+    return r;
+}
+
+} // namespace mv

@@ -1,0 +1,276 @@
+#include "core/ui/MainView.h"
+
+#include "core/Workspace.h"
+#include "core/ui/ControlPanel.h"
+#include "core/ui/Main.h"
+#include "core/ui/SignalGrid.h"
+#include "core/ui/TestDescGrid.h"
+#include "core/ui/ToolPages.h"
+#include "files/SaveSlot.h"
+#include "graphs/GraphZoom.h"
+#include "graphs/ui/GraphPair.h"
+#include "graphs/ui/TSigImage.h"
+#include "processing/FnColumnsAdapter.h"
+#include "processing/ui/GeneratorPage.h"
+#include "widgets/ui/Splitter.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace mv {
+
+MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), ws_(ws) {
+    auto chains = std::make_unique<ChainFnColumns>(ws_, form_.log());
+    // Long runs let the window repaint; user input waits until the command is done.
+    chains->idle = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    fns_ = std::move(chains);
+    QWidget* area = form_.mainArea();
+    auto* lay = qobject_cast<QVBoxLayout*>(area->layout());
+    if (!lay)
+        lay = new QVBoxLayout(area);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+
+    split_ = std::make_unique<TSplitControl>(&form_);
+    grid_ = new TSignalGrid(ws_, *fns_, form_.log(), &form_, area);
+    // The graphs, their readout label and the zoom markers share the main area.
+    graphs_ = new GraphPair(ws_, area);
+    bar1_ = new TSplitterBar(*split_, grid_, true, area);
+    bar1_->setObjectName("SplitPanel1");
+    bar2_ = new TSplitterBar(*split_, graphs_->Image1(), true, area);
+    bar2_->setObjectName("SplitPanel2");
+    graphs_->Image1()->setFixedHeight(200);
+    graphs_->Image2()->setMinimumHeight(50);
+    lay->addWidget(grid_);
+    lay->addWidget(bar1_);
+    lay->addWidget(graphs_->Image1());
+    lay->addWidget(bar2_);
+    lay->addWidget(graphs_->Image2(), 1);
+    for (TSplitterBar* bar : {bar1_, bar2_})
+        connect(bar, &TSplitterBar::resized, graphs_, &GraphPair::RedrawGraphs);
+
+    testDesc_ = new TTestDescGrid(form_.controlPanel()->testDescHolder);
+    testDesc_->move(0, 0);
+
+    QWidget* genPage = form_.controlPanel()->pages->page(ToolPages::Generator);
+    auto* genLay = genPage->layout() ? genPage->layout() : new QVBoxLayout(genPage);
+    genLay->setContentsMargins(0, 0, 0, 0);
+    generator_ = new GeneratorPage(ws_, genPage);
+    genLay->addWidget(generator_);
+    generator_->redrawGraphs = [this] { graphs_->RedrawGraphs(); };
+
+    wireGraphs();
+    wireMenus();
+    wireSettings();
+    form_.openFiles = [this](const QStringList& files, int slot) { return openFiles(files, slot); };
+}
+
+MainView::~MainView() = default;
+
+void MainView::wireGraphs() {
+    grid_->statsOf = [this](int slot) -> std::optional<WindowStats> {
+        const TImageSigRec& r = graphs_->windowStats(slot);
+        if (r.SmpCount <= 0)
+            return std::nullopt;
+        return WindowStats{r.SmpCount, r.SMin, r.SMax, r.SMean, r.SRMS};
+    };
+    grid_->redrawGraphs = [this] { graphs_->RedrawGraphs(); };
+    grid_->drawGraphs = [this] { graphs_->MalujBoth(); };
+    grid_->setActualDir = [this](const QString& dir) { form_.setWindowTitle(dir); };
+    grid_->showStatus = [this](const QString& t) { form_.setStatusText(2, t); };
+    grid_->saveSlotToActualDir = [this](int slot) {
+        const SigImageState& up = ws_.graphs.image1;
+        files::SaveContext ctx{form_.log(), {}, {}};
+        files::saveSignalToActualDir(ws_.store, slot, ws_.actualDir, up._T1, up._T2,
+                                     static_cast<SaveFormat>(ws_.settings.SaveFileFormat),
+                                     ws_.settings.CreateSignalBackUp, ctx);
+    };
+
+    graphs_->setTableRefresh([this] { grid_->SignalGridUpdate(0); });
+    graphs_->setTableEditing([this] { return grid_->isEditingCell(); });
+    connect(graphs_, &GraphPair::cursorCellsChanged, this, [this](const CursorCells& cells) {
+        for (int slot = 1; slot <= int(cells.size()) && slot <= kSlotCount; ++slot) {
+            const CursorCell& c = cells[std::size_t(slot - 1)];
+            if (c.state == CursorCell::State::Blank)
+                grid_->setCursorCells(slot, {}, {});
+            else if (c.state == CursorCell::State::Value)
+                grid_->setCursorCells(slot,
+                                      QString::number(double(c.Val), 'f',
+                                                      std::clamp(ws_.store[slot].DecPlaces, 0, 18)),
+                                      QString::number(c.SmpNo));
+        }
+    });
+    connect(graphs_, &GraphPair::deltaTextChanged, this,
+            [this](const QString& t) { form_.setStatusText(1, t); });
+    connect(graphs_, &GraphPair::invDeltaTextChanged, this,
+            [this](const QString& t) { form_.controlPanel()->invDeltaTLabel->setText(t); });
+    connect(graphs_, &GraphPair::processFnRequested, this, [this] { ProcessFn(0); });
+    connect(graphs_, &GraphPair::saveSignalsToRequested, this,
+            [this] { saveSignals(true, false); });
+    connect(graphs_, &GraphPair::saveToActualDirRequested, this,
+            [this] { saveSignals(false, false); });
+    connect(graphs_, &GraphPair::appendSignalsRequested, this, [this] { saveSignals(true, true); });
+}
+
+void MainView::wireMenus() {
+    const auto on = [this](const char* name, auto fn) {
+        if (QAction* a = form_.command(name))
+            connect(a, &QAction::triggered, this, fn);
+    };
+    on("actOpenSignal", [this] { grid_->OpenSignal(false); });
+    on("actCloseAllSignals", [this] { grid_->CloseAllSignals(); });
+    on("actDeleteAllFunctions", [this] { DeleteAllFunctions(); });
+    on("actFillValue", [this] { FillSignal(); });
+    on("actProcessFnUp", [this] { ProcessFn(1); });
+    on("actProcessFnDown", [this] { ProcessFn(2); });
+    connect(form_.controlPanel()->fillButton, &QPushButton::clicked, this, &MainView::FillSignal);
+
+    // The window's menu items carry the graph shortcuts; the graphs' own actions give
+    // theirs up so that no key has two owners.
+    const auto take = [this](const char* name, QAction* own, auto slot) {
+        own->setShortcuts({});
+        if (QAction* a = form_.command(name))
+            connect(a, &QAction::triggered, graphs_, slot);
+    };
+    take("actZoomAll", graphs_->actZoomAll(), &GraphPair::zoomAll);
+    take("actSwapZoom", graphs_->actSwapZoom(), &GraphPair::swapZoom);
+    take("actSwapActiveGraph", graphs_->actSwapActive(), &GraphPair::swapActive);
+    take("actCopyGraph", graphs_->actCopyGraph(), &GraphPair::copyGraph);
+    for (int i = 1; i <= kZoomSlots; ++i) {
+        graphs_->actShowZoom(i)->setShortcuts({});
+        graphs_->actSetZoom(i)->setShortcuts({});
+        if (QAction* a = form_.command(QString("actShowZoom%1").arg(i)))
+            connect(a, &QAction::triggered, graphs_, [this, i] { graphs_->showZoom(i); });
+        if (QAction* a = form_.command(QString("actSetZoom%1").arg(i)))
+            connect(a, &QAction::triggered, graphs_, [this, i] { graphs_->setZoom(i); });
+    }
+    // Ctrl+Up / Ctrl+Down scale the active graph's values; the Signal table claims them
+    // on a marked "f_export Hz" cell.
+    const auto addKey = [this](const char* name, QKeySequence key, auto slot) {
+        auto* a = new QAction(&form_);
+        a->setObjectName(name);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        form_.addAction(a);
+        connect(a, &QAction::triggered, graphs_, slot);
+    };
+    addKey("actValueZoomIn", QKeySequence(Qt::CTRL | Qt::Key_Up), &GraphPair::valueZoomIn);
+    addKey("actValueZoomOut", QKeySequence(Qt::CTRL | Qt::Key_Down), &GraphPair::valueZoomOut);
+}
+
+void MainView::wireSettings() {
+    // Layout, zoom slots, value ranges and the generator table are read at the first
+    // activation and written at close.
+    TForm1::SettingsHook hook;
+    hook.read = [this](const SettingsBackend& s) {
+        grid_->setFixedHeight(std::max(50, ws_.windowPos.SignalGridHeight));
+        graphs_->Image1()->setFixedHeight(std::max(50, ws_.windowPos.Image1Height));
+        ws_.graphs.ZoomArr = readZoomSlots(s);
+        readValueRanges(s, ws_.graphs);
+        generator_->readSettings(s);
+        graphs_->SetAktivni(1);
+        graphs_->RedrawGraphs();
+    };
+    hook.write = [this](SettingsBackend& s) {
+        writeZoomSlots(s, ws_.graphs.ZoomArr);
+        writeValueRanges(s, ws_.graphs);
+        generator_->writeSettings(s);
+        if (!ws_.settings.ExportDir.empty())
+            writeExportDir(s, ws_.settings.ExportDir);
+    };
+    form_.addActivationHook(std::move(hook));
+    // The heights go out with the window position, which is written before the hooks.
+    connect(&form_, &TForm1::closing, this, [this] {
+        ws_.windowPos.SignalGridHeight = grid_->height();
+        ws_.windowPos.Image1Height = graphs_->Image1()->height();
+    });
+}
+
+void MainView::FillSignal() {
+    ControlPanel* p = form_.controlPanel();
+    const int slot = p->fillSigNo->value();
+    QString text = p->fillValue->text().trimmed();
+    text.replace(',', '.');
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok) {
+        form_.log().warn("Fill signal: the fill value \"" + p->fillValue->text().toStdString() +
+                         "\" is not a number");
+        return;
+    }
+    ws_.settings.FillSigNo = slot;
+    ws_.settings.FillSigValue = value;
+    if (slot <= 0)
+        return;
+    const SigImageState& lower = ws_.graphs.image2;
+    fillSignal(ws_.store, slot, lower._T1, lower._T2, float(value));
+    graphs_->RedrawGraphs();
+}
+
+void MainView::ProcessFn(int graph) {
+    const SigImageState& g = graph == 0 ? ws_.graphs.active() : ws_.graphs.image(graph);
+    const auto lowerMean = [this](int sig) -> std::optional<double> {
+        const TImageSigRec& r = ws_.graphs.image2.rec(sig);
+        if (r.SmpCount <= 0)
+            return std::nullopt;
+        return double(r.SMean);
+    };
+    fns_->processWindow(g._T1, g._T2, lowerMean, form_.log());
+    graphs_->RedrawGraphs();
+}
+
+void MainView::DeleteAllFunctions() {
+    fns_->deleteAllFunctions();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        ws_.store[n].ProcFn = false;
+        ws_.store[n].Ovr = false;
+        ws_.store[n].SaveDiv = 0;
+    }
+    grid_->SignalGridUpdate(0);
+}
+
+int MainView::openFiles(const QStringList& files, int slot) {
+    std::vector<std::string> names;
+    for (const QString& f : files)
+        names.push_back(QFileInfo(f).absoluteFilePath().toStdString());
+    if (names.empty() || !SignalStore::validSlot(slot))
+        return 0;
+    // As "Open signal": the folder of the first file becomes the actual directory.
+    const QString dir = QFileInfo(files.first()).absolutePath() + "/";
+    ws_.actualDir = dir.toStdString();
+    form_.setWindowTitle(dir);
+    const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
+    LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator};
+    const LoadResult r = LoadFiles(
+        ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx,
+        [](int, int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // The names show at once; the graphs' pass lets the event loop run meanwhile.
+    grid_->SignalGridUpdate(0);
+    if (r.redraw())
+        graphs_->RedrawGraphs();
+    return r.filled;
+}
+
+void MainView::saveSignals(bool chooseDir, bool append) {
+    std::string dir = ws_.actualDir;
+    if (chooseDir) {
+        const QString start = QString::fromStdString(
+            ws_.settings.ExportDir.empty() ? ws_.actualDir : ws_.settings.ExportDir);
+        const QString chosen = QFileDialog::getExistingDirectory(&form_, "Save signals to", start);
+        if (chosen.isEmpty())
+            return;
+        dir = chosen.toStdString() + "/";
+        ws_.settings.ExportDir = dir;
+    }
+    const SigImageState& g = ws_.graphs.active();
+    files::SaveContext ctx{form_.log(), {}, {}};
+    files::saveSignals(ws_.store, dir, g._T1, g._T2,
+                       static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
+                       append ? false : ws_.settings.CreateSignalBackUp, ctx);
+}
+
+} // namespace mv

@@ -1,0 +1,113 @@
+// The Signal table's file commands: the "Open signals" dialog and the file list
+// pasted from the file manager.
+#include "core/LoadFiles.h"
+#include "core/ui/SignalGrid.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListView>
+#include <QTreeView>
+
+namespace mv {
+
+namespace {
+
+// Between files the window repaints and shows the log lines; input waits.
+void keepPainting(int, int) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// "Morvanet|*.mvn" -> "Morvanet (*.mvn)".
+QString qtFilter(const std::string& filter) {
+    const auto bar = filter.find('|');
+    if (bar == std::string::npos)
+        return QString::fromStdString(filter);
+    return QString::fromStdString(filter.substr(0, bar) + " (" + filter.substr(bar + 1) + ")");
+}
+
+QString withSlash(QString dir) {
+    if (!dir.endsWith('/'))
+        dir += '/';
+    return dir;
+}
+
+} // namespace
+
+void TSignalGrid::OpenSignal(bool intoCurrentRow) {
+    const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
+    const QString filter = qtFilter(loadFormatFilter(format));
+    const QString startDir = QDir::currentPath();
+    QStringList files;
+    if (chooseFiles) {
+        files = chooseFiles(startDir, filter);
+    } else {
+        QFileDialog dlg(host_, "Open signals", startDir, filter);
+        dlg.setFileMode(QFileDialog::ExistingFiles);
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (!lastSelection_.isEmpty()) {
+            QStringList quoted;
+            for (const auto& n : lastSelection_)
+                quoted << '"' + n + '"';
+            dlg.selectFile(quoted.join(' '));
+        }
+        // The first change of folder after start-up gives the dialog room and the
+        // detailed view, which suits long lists of signal files.
+        connect(&dlg, &QFileDialog::directoryEntered, &dlg, [this, &dlg] {
+            if (folderMoved_)
+                return;
+            folderMoved_ = true;
+            dlg.setGeometry(200, 200, 924, 800);
+            dlg.setViewMode(QFileDialog::Detail);
+        });
+        if (dlg.exec() != QDialog::Accepted)
+            return;
+        files = dlg.selectedFiles();
+    }
+    if (files.isEmpty())
+        return;
+    const QString dir = withSlash(QFileInfo(files.first()).absolutePath());
+    lastSelection_.clear();
+    std::vector<std::string> names;
+    for (const auto& f : files) {
+        lastSelection_ << QFileInfo(f).fileName();
+        // Files from another folder than the first keep their full path.
+        names.push_back(QFileInfo(f).absolutePath() + '/' == dir
+                            ? QFileInfo(f).fileName().toStdString()
+                            : QFileInfo(f).absoluteFilePath().toStdString());
+    }
+    ws_.actualDir = dir.toStdString();
+    if (setActualDir)
+        setActualDir(dir);
+    const int slot = intoCurrentRow ? currentSlot() : ws_.store.FirstFreeSlot();
+    if (!SignalStore::validSlot(slot)) {
+        log_.warn("Open signal: all 200 signal slots are occupied; close some signals first");
+        return;
+    }
+    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
+    const LoadResult res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
+                                     static_cast<LoadFormat>(format), ctx, keepPainting);
+    if (res.redraw())
+        redraw();
+    else
+        SignalGridUpdate(0);
+}
+
+void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& paths) {
+    if (paths.empty() || !SignalStore::validSlot(slot))
+        return;
+    const QString dir = withSlash(QFileInfo(QString::fromStdString(paths.front())).absolutePath());
+    ws_.actualDir = dir.toStdString();
+    if (setActualDir)
+        setActualDir(dir);
+    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
+    const LoadResult res =
+        LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx, keepPainting);
+    if (res.redraw())
+        redraw();
+    else
+        SignalGridUpdate(0);
+}
+
+} // namespace mv

@@ -1,0 +1,18 @@
+#pragma once
+// TestDescGrid: the small 2 x 4 grid in the control panel whose right column shows
+// the path parts of the current Test ID (filled from the test Log); only the left
+// column is editable.
+#include <QTableWidget>
+
+namespace mv {
+
+class TTestDescGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit TTestDescGrid(QWidget* parent = nullptr);
+    // Sets the path part of row 0..3 (right column).
+    void setPathPart(int row, const QString& text);
+    QString pathPart(int row) const;
+};
+
+} // namespace mv

@@ -1,0 +1,34 @@
+#pragma once
+// The processing-function chains as the Signal table sees them.
+#include "core/FnColumns.h"
+
+namespace mv {
+
+struct Workspace;
+
+class ChainFnColumns final : public FnColumnsPort {
+public:
+    ChainFnColumns(Workspace& ws, Log& log) : ws_(ws), log_(log) {}
+    std::string stepName(int slot, int step) const override;
+    std::string stepText(int slot, int step) const override;
+    bool attach(int slot, int step, std::string_view text) override;
+    bool hasFunction(int slot) const override;
+    std::vector<std::string> pickNames() const override;
+    std::string defaultText(std::string_view name) const override;
+    std::string description(int slot, int step) const override;
+    std::vector<FnParamInfo> params(int slot, int step) const override;
+    bool setParam(int slot, int step, int k, std::string_view text) override;
+    void processWindow(double t1, double t2,
+                       const std::function<std::optional<double>(int)>& lowerGraphMean,
+                       Log& log) override;
+    void deleteAllFunctions() override;
+
+    // Called now and then while a window is processed (the window keeps repainting).
+    std::function<void()> idle;
+
+private:
+    Workspace& ws_;
+    Log& log_;
+};
+
+} // namespace mv

@@ -1,0 +1,46 @@
+#pragma once
+// The "Generator" tool page: slot, sample count, the component table and the two
+// check boxes. The signal is generated again whenever the table or the sample count
+// changes while "Instant Gener." is checked, and always on Enter in "Samples".
+#include "processing/Generator.h"
+
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QTableWidget;
+
+namespace mv {
+
+class SettingsBackend;
+class TNumberEdit;
+struct Workspace;
+
+class GeneratorPage : public QWidget {
+    Q_OBJECT
+public:
+    GeneratorPage(Workspace& ws, QWidget* parent = nullptr);
+
+    TNumberEdit* GenerSignalNoNumberEdit = nullptr;
+    TNumberEdit* SamplesNumberEdit = nullptr;
+    QTableWidget* GeneratorGrid = nullptr;
+    QCheckBox* InstantGenerateCheckBox = nullptr;
+    QCheckBox* WorkSimulateCheckBox = nullptr;
+
+    // Runs after each generation (RedrawGraphs).
+    std::function<void()> redrawGraphs;
+
+    void GenerSpeedButtonClick();
+    // What the page would generate now (the seed aside).
+    GeneratorParams params() const;
+
+    // "Generator/Gener1".."Gener4", one value per column caption.
+    void readSettings(const SettingsBackend& s);
+    void writeSettings(SettingsBackend& s) const;
+
+private:
+    Workspace& ws_;
+    bool filling_ = false;
+};
+
+} // namespace mv

@@ -1,0 +1,47 @@
+// The function columns over the real chains: what the Signal table shows and sets.
+#include "processing/FnColumnsAdapter.h"
+
+#include "core/Workspace.h"
+
+#include <gtest/gtest.h>
+
+namespace mv {
+namespace {
+
+TEST(ChainFnColumns, PickAttachAndParameters) {
+    Workspace ws;
+    CaptureLog log;
+    ChainFnColumns fns(ws, log);
+    const auto names = fns.pickNames();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "");
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Generator"), 0); // not offered
+
+    EXPECT_EQ(fns.defaultText("Math"), "Math( Math func name=Abs; Slope=1; Offset=0)");
+    ASSERT_TRUE(fns.attach(3, 1, fns.defaultText("Math")));
+    EXPECT_EQ(fns.stepName(3, 1), "Math");
+    EXPECT_TRUE(fns.hasFunction(3));
+    EXPECT_FALSE(fns.hasFunction(4));
+
+    auto ps = fns.params(3, 1);
+    ASSERT_EQ(ps.size(), 3u);
+    EXPECT_TRUE(ps[0].isList);
+    EXPECT_EQ(ps[0].items.size(), 6u);
+    EXPECT_EQ(ps[1].name, "Slope");
+    EXPECT_EQ(ps[1].text, "1");
+
+    EXPECT_TRUE(fns.setParam(3, 1, 2, "2"));
+    EXPECT_FALSE(fns.setParam(3, 1, 2, "abc"));
+    EXPECT_TRUE(fns.setParam(3, 1, 1, "Sqrt"));
+    ps = fns.params(3, 1);
+    EXPECT_EQ(ps[0].listIndex, 5);
+    EXPECT_EQ(fns.stepText(3, 1), "Math( Math func name=Sqrt; Slope=2; Offset=0)");
+
+    EXPECT_FALSE(fns.attach(3, 1, "Math( Slope=1; Offset=0)"));
+    EXPECT_EQ(fns.stepName(3, 1), "");
+    EXPECT_FALSE(fns.attach(201, 0, "")); // out of range is refused, not thrown
+    EXPECT_EQ(fns.stepName(0, 0), "");
+}
+
+} // namespace
+} // namespace mv

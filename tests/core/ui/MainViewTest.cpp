@@ -1,0 +1,203 @@
+// The main view inside the main window: start files, menu commands, the keys the
+// Signal table and the graphs share, and the settings the view keeps.
+#include "core/ui/MainView.h"
+
+#include "core/ui/ControlPanel.h"
+#include "core/ui/FnParamGrid.h"
+#include "core/ui/Main.h"
+#include "core/ui/SignalGrid.h"
+#include "files/Readers.h"
+#include "graphs/ui/GraphPair.h"
+#include "graphs/ui/TSigImage.h"
+#include "monitors/ui/MV_ScrMonForm.h"
+#include "processing/ui/GeneratorPage.h"
+#include "widgets/ui/MV_Komp.h"
+#include "widgets/ui/Splitter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLayout>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace mv;
+
+namespace {
+
+struct Session {
+    Session(const QString& ini, QStringList files = {}, QString format = {}) {
+        files::installReaders(ws.readers);
+        StartOptions o;
+        o.settingsPath = ini;
+        o.files = files;
+        o.loadFormat = format;
+        form = std::make_unique<TForm1>(ws, o);
+        view = new MainView(*form, ws);
+        form->setMonitors(&monitors);
+        form->show();
+        form->ensureFirstActivation();
+    }
+    Workspace ws;
+    TScrMonForm monitors;
+    std::unique_ptr<TForm1> form;
+    MainView* view = nullptr;
+};
+
+void writeText(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class MainViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startFilesOpenInTheNamedFormat() {
+        QTemporaryDir dir;
+        writeText(dir.filePath("a.txt"), "1\r\n2\r\n3\r\n");
+        writeText(dir.filePath("b.txt"), "4\r\n5\r\n");
+        Session s(dir.filePath("MVtervik.ini"), {dir.filePath("a.txt"), dir.filePath("b.txt")},
+                  "ASCII");
+        QCOMPARE(s.ws.settings.LoadFileFormat, 2);
+        QCOMPARE(s.form->windowTitle(), dir.path() + "/");
+        QCOMPARE(s.ws.store[1].SampleCount, 3);
+        QCOMPARE(s.ws.store[2].SampleCount, 2);
+        QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString("a"));
+        // The statistics of the active (upper) graph reach the table.
+        QCOMPARE(s.view->SignalGrid()->item(0, 9)->text().trimmed(), QString("3"));
+        QCOMPARE(s.view->SignalGrid()->item(0, 11)->text().trimmed(), QString("3.0000"));
+        // And the upper graph draws slot 1 in its colour (Maroon).
+        const QImage img = s.view->graphs()->Image1()->bitmap();
+        int maroon = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                maroon += img.pixelColor(x, y) == QColor(128, 0, 0) ? 1 : 0;
+        QVERIFY(maroon > 0);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::overrideCursor()); // no wait cursor left behind
+
+        // "Fill value" writes the lower graph's window of "Sig no. to fill".
+        s.form->controlPanel()->fillSigNo->setValue(1);
+        s.form->controlPanel()->fillValue->setText("2,5");
+        s.form->command("actFillValue")->trigger();
+        QCOMPARE(s.ws.store[1].Data[0], 2.5f);
+        QCOMPARE(s.ws.store[1].Data[2], 2.5f);
+        QCOMPARE(s.ws.store[2].Data[0], 4.0f);
+
+        s.form->command("actCloseAllSignals")->trigger();
+        QVERIFY(!s.ws.store[1].occupied());
+        QVERIFY(!s.ws.store[2].occupied());
+        QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString());
+    }
+
+    void ctrlArrowsBelongToTheSaveDividerOnItsColumn() {
+        QTemporaryDir dir;
+        writeText(dir.filePath("a.txt"), "1\r\n2\r\n");
+        Session s(dir.filePath("MVtervik.ini"), {dir.filePath("a.txt")}, "ASCII");
+        TSignalGrid* grid = s.view->SignalGrid();
+        s.ws.store[1].SaveDiv = 1;
+        s.ws.settings.SaveDivPreset = 1;
+        grid->setFocus();
+        grid->selectCell(1, 21);
+        const float yMax = s.ws.graphs.active()._YMax;
+        QTest::keyClick(grid, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(s.ws.settings.SaveDivPreset, 2);
+        QCOMPARE(s.ws.store[1].SaveDiv, 2);
+        QCOMPARE(s.ws.graphs.active()._YMax, yMax);
+
+        grid->selectCell(1, 2); // elsewhere the keys scale the active graph
+        s.form->command("actValueZoomOut")->trigger();
+        QVERIFY(s.ws.graphs.active()._YMax != yMax);
+        QCOMPARE(s.ws.settings.SaveDivPreset, 2);
+    }
+
+    void splitterBarSizesTheTable() {
+        QTemporaryDir dir;
+        Session s(dir.filePath("MVtervik.ini"));
+        TSplitterBar* bar = s.view->splitBar(1);
+        s.form->mainArea()->layout()->activate(); // the restored heights take their places
+        const int before = s.view->SignalGrid()->height();
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(10, 62), bar->mapToGlobal(QPointF(10, 62)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, 62));
+        QCOMPARE(s.view->SignalGrid()->height(), before + 62);
+        // Far above the table's top: 50 pixels is the least it keeps.
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
+        QMouseEvent up(QEvent::MouseMove, QPointF(10, -2000), bar->mapToGlobal(QPointF(10, -2000)),
+                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &up);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, -2000));
+        QCOMPARE(s.view->SignalGrid()->height(), 50);
+    }
+
+    void settingsOfTheViewSurviveARestart() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("MVtervik.ini");
+        {
+            Session s(ini);
+            s.view->generator()->GeneratorGrid->item(1, 4)->setText("7");
+            s.view->SignalGrid()->setFixedHeight(260);
+            QVERIFY(s.form->close());
+        }
+        {
+            QSettings written(ini, QSettings::IniFormat);
+            QCOMPARE(written.value("Generator/Gener2/Slope").toString(), QString("7"));
+            QCOMPARE(written.value("Generator/Gener1/f1 [Hz]").toString(), QString("1"));
+            QCOMPARE(written.value("WindowPos/SignalGridHeight").toString(), QString("260"));
+        }
+        Session s(ini);
+        QCOMPARE(s.view->generator()->GeneratorGrid->item(1, 4)->text(), QString("7"));
+        QCOMPARE(s.view->SignalGrid()->height(), 260);
+    }
+
+    void generatorAndProcessingGoThroughTheGraphs() {
+        QTemporaryDir dir;
+        Session s(dir.filePath("MVtervik.ini"));
+        GeneratorPage* g = s.view->generator();
+        g->SamplesNumberEdit->setValueText("4000");
+        QTest::keyClick(g->SamplesNumberEdit, Qt::Key_Return);
+        QCOMPARE(s.ws.store[1].SampleCount, 4000);
+        QCOMPARE(s.view->SignalGrid()->item(0, 9)->text().trimmed(), QString("4000"));
+
+        // A function on slot 1 and Ctrl+R: the result goes to slot 2.
+        QVERIFY(s.view->functions().attach(1, 0, "Math( Math func name=Abs; Slope=2; Offset=0)"));
+        s.ws.store[1].ProcFn = true;
+        s.form->command("actProcessFnUp")->trigger();
+        QCOMPARE(s.ws.store[2].SampleCount, 4000);
+        QVERIFY(!s.ws.store[1].ProcFn);
+
+        // The parameter grid beside the function cell: a list parameter picks its item.
+        TSignalGrid* grid = s.view->SignalGrid();
+        grid->setFocus();
+        grid->selectCell(1, 15);
+        TFnParamGrid* pg = grid->paramGrid();
+        QVERIFY(pg->isVisible());
+        QCOMPARE(pg->rowCount(), 4);
+        QCOMPARE(pg->item(1, 1)->text(), QString("Abs"));
+        QTest::keyClick(grid, Qt::Key_Right);
+        QVERIFY(pg->hasFocus());
+        QTest::keyClick(pg, Qt::Key_Return); // list row: opens ParItemList
+        QVERIFY(pg->ParItemList()->isVisible());
+        QTest::keyClick(pg, Qt::Key_Up); // wraps to the last item
+        QTest::keyClick(pg, Qt::Key_Return);
+        QVERIFY(!pg->ParItemList()->isVisible());
+        QCOMPARE(pg->item(1, 1)->text(), QString("Sqrt"));
+        QCOMPARE(s.view->functions().stepText(1, 0),
+                 std::string("Math( Math func name=Sqrt; Slope=2; Offset=0)"));
+        QTest::keyClick(pg, Qt::Key_Escape);
+        QVERIFY(grid->hasFocus());
+
+        s.form->command("actDeleteAllFunctions")->trigger();
+        QVERIFY(!s.view->functions().hasFunction(1));
+    }
+};
+
+QTEST_MAIN(MainViewTest)
+#include "MainViewTest.moc"
