@@ -7,6 +7,7 @@
 #include "core/Workspace.h"
 #include "core/ui/MainView.h"
 #include "core/ui/Splash.h"
+#include "evaluation/ui/SpreadsheetLink.h"
 #include "files/Readers.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 
@@ -16,6 +17,8 @@
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -66,6 +69,7 @@ int main(int argc, char** argv) {
     mv::files::installReaders(ws.readers);
     mv::TForm1 form(ws, *options, splash);
     mv::MainView mainView(form, ws);
+    mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();
@@ -76,16 +80,27 @@ int main(int argc, char** argv) {
 
     int screenshotResult = 0;
     if (!options->screenshotPath.isEmpty()) {
-        QTimer::singleShot(0, &form, [&] {
+        // Grab once start-up has finished and the window has been idle for two looks in
+        // a row: loading and the graphs' passes let the event loop run while they work
+        // (the wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
+        auto idleLooks = std::make_shared<int>(0);
+        auto shoot = std::make_shared<std::function<void()>>();
+        *shoot = [&form, &options, &screenshotResult, idleLooks, shoot] {
             form.ensureFirstActivation();
-            QApplication::processEvents();
+            const bool idle = form.startupDone() && QApplication::overrideCursor() == nullptr;
+            *idleLooks = idle ? *idleLooks + 1 : 0;
+            if (*idleLooks < 2) {
+                QTimer::singleShot(20, &form, *shoot);
+                return;
+            }
             if (!form.saveScreenshot(options->screenshotPath)) {
                 std::fprintf(stderr, "mvtervik: could not write %s\n",
                              qPrintable(options->screenshotPath));
                 screenshotResult = 1;
             }
             form.close();
-        });
+        };
+        QTimer::singleShot(0, &form, *shoot);
     }
     const int rc = QApplication::exec();
     return rc != 0 ? rc : screenshotResult;

@@ -287,6 +287,7 @@ void TForm1::AppActivate() {
         logPane()->viewport()->update();
         emit firstActivation();
         openStartFiles();
+        startupDone_ = true;
     }
     if (topicsNeedUpdate_) {
         topicsNeedUpdate_ = false;
@@ -351,6 +352,12 @@ void TForm1::resizeEvent(QResizeEvent* e) {
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (!closed_) {
+        for (const auto& check : closeChecks_) {
+            if (!check()) {
+                e->ignore();
+                return;
+            }
+        }
         emit closing();
         FormClose();
     }

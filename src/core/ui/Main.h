@@ -53,6 +53,8 @@ public:
     QWidget* monitors() const { return monitors_; }
     void setMonitors(QWidget* m) { monitors_ = m; }
     bool firstActivationDone() const { return activated_; }
+    // The first activation has run to its end, start files included.
+    bool startupDone() const { return startupDone_; }
 
     // Called at the matching step of start-up and shutdown, in registration order.
     struct SettingsHook {
@@ -73,6 +75,9 @@ public:
     // Opens files into slots from `slot` on with the selected load format; returns the
     // number of slots filled. The Signal table side replaces it with its own loader.
     std::function<int(const QStringList& files, int slot)> openFiles;
+    // Asked before the window closes; false keeps it open (unsaved work the user wants
+    // to keep). Every registered check must agree.
+    void addCloseCheck(std::function<bool()> check) { closeChecks_.push_back(std::move(check)); }
 
     // Runs the first activation now if the platform did not activate the window.
     void ensureFirstActivation();
@@ -116,6 +121,7 @@ private:
     QWidget* monitors_ = nullptr;
     bool activated_ = false;
     bool closed_ = false;
+    bool startupDone_ = false;
     bool topicsNeedUpdate_ = false;
     std::vector<SettingsHook> createHooks_;
     std::vector<SettingsHook> activationHooks_;
@@ -124,6 +130,7 @@ private:
     };
     std::vector<BackgroundTask> backgroundTasks_;
     std::function<void()> topicsUpdater_;
+    std::vector<std::function<bool()>> closeChecks_;
 };
 
 } // namespace mv

@@ -1,0 +1,102 @@
+#include "evaluation/ui/SpreadsheetLink.h"
+
+#include "core/ui/ControlPanel.h"
+#include "core/ui/Main.h"
+#include "evaluation/ui/WorkbooksWindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMessageBox>
+
+namespace mv {
+
+SpreadsheetLink::SpreadsheetLink(TForm1& form, Workspace& ws)
+    : QObject(&form), form_(form), ws_(ws) {
+    if (QAction* a = form_.command("actWorkbooks"))
+        connect(a, &QAction::triggered, this, [this] { showWorkbooks(); });
+    form_.setTopicsUpdater([this] { updateOutputSheets(); });
+    form_.addCloseCheck([this] { return confirmClose(); });
+    askUnsaved = [this](const QStringList& names) {
+        const auto b = QMessageBox::question(
+            &form_, "Unsaved workbooks",
+            "These workbooks have changes that are not saved:\n  " + names.join("\n  ") +
+                "\n\nSave them before closing?",
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        return b == QMessageBox::Save      ? Answer::Save
+               : b == QMessageBox::Discard ? Answer::Discard
+                                           : Answer::Cancel;
+    };
+}
+
+WorkbooksWindow* SpreadsheetLink::showWorkbooks() {
+    if (!window_) {
+        window_ = new WorkbooksWindow(ws_, form_.log(), &form_);
+        window_->setWindowFlag(Qt::Window);
+        window_->setWindowTitle("Workbooks");
+        window_->resize(1000, 700);
+        connect(window_, &WorkbooksWindow::workbooksChanged, this, [this] {
+            form_.requestTopicsUpdate();
+            updateOutputSheets();
+        });
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    return window_;
+}
+
+void SpreadsheetLink::updateOutputSheets() {
+    QComboBox* combo = form_.controlPanel()->excelOutCombo;
+    const QString chosen = combo->currentText();
+    combo->clear();
+    for (const std::string& e : outputSheetEntries(ws_.spreadsheet))
+        combo->addItem(QString::fromStdString(e));
+    const int keep = combo->findText(chosen);
+    if (keep >= 0)
+        combo->setCurrentIndex(keep);
+    ws_.spreadsheet.setRescanDue(false);
+}
+
+bool SpreadsheetLink::confirmClose() {
+    QStringList unsaved;
+    std::vector<WorkbookId> ids;
+    for (WorkbookId id : ws_.spreadsheet.workbookIds()) {
+        if (!ws_.spreadsheet.workbook(id).saved()) {
+            unsaved << QString::fromStdString(ws_.spreadsheet.workbook(id).name());
+            ids.push_back(id);
+        }
+    }
+    if (unsaved.isEmpty())
+        return true;
+    switch (askUnsaved(unsaved)) {
+    case Answer::Discard:
+        return true;
+    case Answer::Cancel:
+        return false;
+    case Answer::Save:
+        break;
+    }
+    for (WorkbookId id : ids) {
+        Workbook& book = ws_.spreadsheet.workbook(id);
+        if (!book.hasFile()) {
+            // A new workbook needs a name: let the user give it in the Workbooks window.
+            WorkbooksWindow* w = showWorkbooks();
+            w->showWorkbook(id);
+            if (!w->saveCurrentAs())
+                return false;
+            continue;
+        }
+        try {
+            ws_.spreadsheet.save(id);
+        } catch (const std::exception& e) {
+            form_.log().warn(e.what());
+            QMessageBox::warning(&form_, "Workbook not saved",
+                                 QString::fromUtf8(e.what()) +
+                                     "\n\nThe program stays open so nothing is lost.");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace mv
