@@ -105,11 +105,10 @@ int channelSection(std::string_view line) {
 
 ReadOutcome readBkBkc(SignalStore& store, const std::string& path, int slot,
                       const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
-    if (!f)
+    const auto bytesRead = readWholeFile(path, ctx.log);
+    if (!bytesRead)
         return {};
-    const std::string bytes = readWholeFile(*f);
-    f->close();
+    const std::string& bytes = *bytesRead;
     const ByteView v(bytes);
     std::uint16_t xmlLength = 0, blockOffset = 0;
     std::int32_t N = 0;
@@ -162,11 +161,10 @@ ReadOutcome readBkBkc(SignalStore& store, const std::string& path, int slot,
 
 ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
                       const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
-    if (!f)
+    const auto bytesRead = readWholeFile(path, ctx.log);
+    if (!bytesRead)
         return {};
-    const std::string bytes = readWholeFile(*f);
-    f->close();
+    const std::string& bytes = *bytesRead;
     const ByteView v(bytes);
     const std::string stem = stemOf(path);
 
@@ -301,11 +299,10 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
 
 ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
                       const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
-    if (!f)
+    const auto bytesRead = readWholeFile(path, ctx.log);
+    if (!bytesRead)
         return {};
-    const std::string bytes = readWholeFile(*f);
-    f->close();
+    const std::string& bytes = *bytesRead;
     const ByteView v(bytes);
     std::int32_t L = 0;
     if (!v.get(4, L) || L < 0 || !v.has(9, std::size_t(L))) {

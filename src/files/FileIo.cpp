@@ -127,6 +127,15 @@ std::optional<FileHandle> openForReading(const std::string& path, Log& log) {
     }
 }
 
+std::optional<std::string> readWholeFile(const std::string& path, Log& log) {
+    auto f = openForReading(path, log);
+    if (!f)
+        return std::nullopt;
+    std::string bytes = readWholeFile(*f);
+    f->close();
+    return bytes;
+}
+
 std::string readWholeFile(const FileHandle& f) {
     const std::uint64_t n = f.size();
     std::string s;

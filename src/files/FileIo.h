@@ -53,6 +53,8 @@ std::optional<FileHandle> openForReading(const std::string& path, Log& log);
 
 // The whole file in memory; throws FileError when it cannot be read.
 std::string readWholeFile(const FileHandle& f);
+// Opens, reads whole and closes; nothing (after a warning) when it cannot be opened.
+std::optional<std::string> readWholeFile(const std::string& path, Log& log);
 
 // Buffers sequential writes into larger blocks.
 class BufferedWriter {

@@ -62,11 +62,10 @@ void zeroFrom(SignalStore& store, int slot, int channels, std::size_t from) {
 
 ReadOutcome readBkCsv(SignalStore& store, const std::string& path, int slot,
                       const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
-    if (!f)
+    const auto textRead = readWholeFile(path, ctx.log);
+    if (!textRead)
         return {};
-    const std::string text = readWholeFile(*f);
-    f->close();
+    const std::string& text = *textRead;
     const std::size_t totalLines = countLines(text);
     LineCursor lines(text);
     std::string_view line;
@@ -138,11 +137,10 @@ ReadOutcome readBkCsv(SignalStore& store, const std::string& path, int slot,
 
 ReadOutcome readInterfleet(SignalStore& store, const std::string& path, int slot,
                            const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
-    if (!f)
+    const auto textRead = readWholeFile(path, ctx.log);
+    if (!textRead)
         return {};
-    const std::string text = readWholeFile(*f);
-    f->close();
+    const std::string& text = *textRead;
 
     // A line ends at LF (with or without CR); a last line without an end counts too.
     std::vector<std::string_view> rows;

@@ -27,11 +27,10 @@ bool tooManySamples(std::uint64_t n, const std::string& path, Log& log) {
 
 ReadOutcome readAscii(SignalStore& store, const std::string& path, int slot,
                       const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
-    if (!f)
+    const auto textRead = readWholeFile(path, ctx.log);
+    if (!textRead)
         return {};
-    const std::string text = readWholeFile(*f);
-    f->close();
+    const std::string& text = *textRead;
     const std::size_t count = countLines(text);
     if (tooManySamples(count, path, ctx.log))
         return {};
