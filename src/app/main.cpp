@@ -17,8 +17,6 @@
 #include <clocale>
 #include <cstdio>
 #include <exception>
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -79,28 +77,27 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &form, [&form] { form.ensureFirstActivation(); });
 
     int screenshotResult = 0;
+    // Grab once start-up has finished and the window has been idle for two looks in a
+    // row: loading and the graphs' passes let the event loop run while they work (the
+    // wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
+    QTimer screenshotTimer;
+    int idleLooks = 0;
     if (!options->screenshotPath.isEmpty()) {
-        // Grab once start-up has finished and the window has been idle for two looks in
-        // a row: loading and the graphs' passes let the event loop run while they work
-        // (the wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
-        auto idleLooks = std::make_shared<int>(0);
-        auto shoot = std::make_shared<std::function<void()>>();
-        *shoot = [&form, &options, &screenshotResult, idleLooks, shoot] {
+        QObject::connect(&screenshotTimer, &QTimer::timeout, &form, [&] {
             form.ensureFirstActivation();
             const bool idle = form.startupDone() && QApplication::overrideCursor() == nullptr;
-            *idleLooks = idle ? *idleLooks + 1 : 0;
-            if (*idleLooks < 2) {
-                QTimer::singleShot(20, &form, *shoot);
+            idleLooks = idle ? idleLooks + 1 : 0;
+            if (idleLooks < 2)
                 return;
-            }
+            screenshotTimer.stop();
             if (!form.saveScreenshot(options->screenshotPath)) {
                 std::fprintf(stderr, "mvtervik: could not write %s\n",
                              qPrintable(options->screenshotPath));
                 screenshotResult = 1;
             }
             form.close();
-        };
-        QTimer::singleShot(0, &form, *shoot);
+        });
+        screenshotTimer.start(20);
     }
     const int rc = QApplication::exec();
     return rc != 0 ? rc : screenshotResult;
