@@ -346,10 +346,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
-void TForm1::resizeEvent(QResizeEvent* e) {
-    QMainWindow::resizeEvent(e);
-}
-
 void TForm1::closeEvent(QCloseEvent* e) {
     if (!closed_) {
         for (const auto& check : closeChecks_) {
