@@ -110,6 +110,27 @@ private slots:
         QCOMPARE(s.view->SignalGrid()->item(1, 2)->text(), QString("b"));
     }
 
+    void openSignalShowsTheSlotOfAFileThatFailedToConvert() {
+        QTemporaryDir dir;
+        writeText(dir.filePath("b.txt"), "1\r\nabc\r\n");
+        Session s(dir.filePath("MVtervik.ini"));
+        s.ws.settings.LoadFileFormat = 2; // ASCII
+        TSignalGrid* grid = s.view->SignalGrid();
+        grid->chooseFiles = [&](const QString&, const QString&) {
+            return QStringList{dir.filePath("b.txt")};
+        };
+        grid->selectCell(3, 2);
+        bool thrown = false;
+        try {
+            grid->OpenSignal(true);
+        } catch (const std::exception&) {
+            thrown = true; // the window's handler shows it
+        }
+        QVERIFY(thrown);
+        QVERIFY(s.ws.store[3].occupied());
+        QCOMPARE(grid->item(2, 2)->text(), QString("b"));
+    }
+
     void ctrlArrowsBelongToTheSaveDividerOnItsColumn() {
         QTemporaryDir dir;
         writeText(dir.filePath("a.txt"), "1\r\n2\r\n");
