@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace mv {
 
@@ -403,10 +404,15 @@ void TForm1::FormClose() {
     for (const auto& h : createHooks_)
         if (h.write)
             h.write(*settings_);
-    if (!settings_->flush())
-        QMessageBox::warning(this, QString(kAppTitle),
-                             "The settings could not be written to " + settings_->path() +
-                                 ". Check that the folder exists and is writable.");
+    if (!settings_->flush()) {
+        const QString text = "The settings could not be written to " + settings_->path() +
+                             ". Check that the folder exists and is writable.";
+        // Screenshot mode runs unattended: a message box there would wait forever.
+        if (options_.screenshotPath.isEmpty())
+            QMessageBox::warning(this, QString(kAppTitle), text);
+        else
+            std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));
+    }
 }
 
 bool TForm1::saveScreenshot(const QString& path) {

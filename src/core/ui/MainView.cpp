@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace mv {
 
@@ -245,12 +246,21 @@ int MainView::openFiles(const QStringList& files, int slot) {
     form_.setWindowTitle(dir);
     const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
     LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator};
-    const LoadResult r = LoadFiles(
-        ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx,
-        [](int, int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    LoadResult r;
+    bool failed = false;
+    // Start files have no command to report to: a file that cannot be converted is
+    // logged, and the start-up goes on to its end with what was read.
+    try {
+        r = LoadFiles(
+            ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx,
+            [](int, int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    } catch (const std::exception& e) {
+        form_.log().warn(e.what());
+        failed = true; // the slot being read holds what was converted
+    }
     // The names show at once; the graphs' pass lets the event loop run meanwhile.
     grid_->SignalGridUpdate(0);
-    if (r.redraw())
+    if (r.redraw() || failed)
         graphs_->RedrawGraphs();
     return r.filled;
 }

@@ -86,8 +86,15 @@ void TSignalGrid::OpenSignal(bool intoCurrentRow) {
         return;
     }
     LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
-    const LoadResult res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
-                                     static_cast<LoadFormat>(format), ctx, keepPainting);
+    LoadResult res;
+    try {
+        res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
+                        static_cast<LoadFormat>(format), ctx, keepPainting);
+    } catch (...) {
+        // The slot being read keeps what was converted: show it before the error.
+        redraw();
+        throw;
+    }
     if (res.redraw())
         redraw();
     else
@@ -102,8 +109,14 @@ void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& path
     if (setActualDir)
         setActualDir(dir);
     LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
-    const LoadResult res =
-        LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx, keepPainting);
+    LoadResult res;
+    try {
+        res = LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx,
+                        keepPainting);
+    } catch (...) {
+        redraw(); // as in OpenSignal
+        throw;
+    }
     if (res.redraw())
         redraw();
     else

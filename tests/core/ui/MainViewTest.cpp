@@ -4,6 +4,7 @@
 
 #include "core/ui/ControlPanel.h"
 #include "core/ui/FnParamGrid.h"
+#include "core/ui/LogPane.h"
 #include "core/ui/Main.h"
 #include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
@@ -93,6 +94,41 @@ private slots:
         QVERIFY(!s.ws.store[1].occupied());
         QVERIFY(!s.ws.store[2].occupied());
         QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString());
+    }
+
+    void startFileThatFailsToConvertStillFinishesTheStartUp() {
+        // A native (binary) file opened as ASCII: the conversion error is logged and the
+        // start-up runs to its end, so screenshot mode and the first activation complete.
+        QTemporaryDir dir;
+        writeText(dir.filePath("a.txt"), "1\r\n2\r\n");
+        writeText(dir.filePath("b.txt"), "1\r\nabc\r\n");
+        Session s(dir.filePath("MVtervik.ini"), {dir.filePath("a.txt"), dir.filePath("b.txt")},
+                  "ASCII");
+        QVERIFY(s.form->startupDone());
+        QVERIFY(s.form->logPane()->lastLine().contains("abc"));
+        QCOMPARE(s.ws.store[1].SampleCount, 2);
+        QCOMPARE(s.view->SignalGrid()->item(1, 2)->text(), QString("b"));
+    }
+
+    void openSignalShowsTheSlotOfAFileThatFailedToConvert() {
+        QTemporaryDir dir;
+        writeText(dir.filePath("b.txt"), "1\r\nabc\r\n");
+        Session s(dir.filePath("MVtervik.ini"));
+        s.ws.settings.LoadFileFormat = 2; // ASCII
+        TSignalGrid* grid = s.view->SignalGrid();
+        grid->chooseFiles = [&](const QString&, const QString&) {
+            return QStringList{dir.filePath("b.txt")};
+        };
+        grid->selectCell(3, 2);
+        bool thrown = false;
+        try {
+            grid->OpenSignal(true);
+        } catch (const std::exception&) {
+            thrown = true; // the window's handler shows it
+        }
+        QVERIFY(thrown);
+        QVERIFY(s.ws.store[3].occupied());
+        QCOMPARE(grid->item(2, 2)->text(), QString("b"));
     }
 
     void ctrlArrowsBelongToTheSaveDividerOnItsColumn() {

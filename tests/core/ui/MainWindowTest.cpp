@@ -6,6 +6,7 @@
 #include "core/ui/ToolPages.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 
+#include <QApplication>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 using namespace mv;
 
@@ -24,6 +26,7 @@ private slots:
     void damagedValuesFallBack();
     void logLinesCountAndWarningsAreRedAndBold();
     void activeTabIsYellowAndRangeEditsFollowThePage();
+    void unwritableSettingsDoNotStopAScreenshotRun();
 };
 
 namespace {
@@ -157,3 +160,25 @@ void MainWindowTest::activeTabIsYellowAndRangeEditsFollowThePage() {
 
 QTEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"
+
+void MainWindowTest::unwritableSettingsDoNotStopAScreenshotRun() {
+    // The settings "file" is a folder, so writing it fails at close. Unattended, no
+    // message box may wait for a click.
+    QTemporaryDir dir;
+    StartOptions o;
+    o.settingsPath = dir.path();
+    o.screenshotPath = dir.filePath("shot.png");
+    Workspace ws;
+    TForm1 form(ws, o);
+    form.show();
+    form.ensureFirstActivation();
+    bool boxShown = false;
+    QTimer::singleShot(200, &form, [&boxShown] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxShown = true;
+            box->close();
+        }
+    });
+    QVERIFY(form.close());
+    QVERIFY(!boxShown);
+}
