@@ -1,9 +1,9 @@
 #include "core/Settings.h"
 
 #include "core/SignalStore.h"
+#include "core/TextNumbers.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -26,46 +26,17 @@ void MemorySettings::writeBytes(const std::string& key, const std::string& bytes
     values[key] = bytes;
 }
 
-namespace {
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::optional<double> strictDouble(std::string_view s) {
-    if (s.empty())
-        return std::nullopt;
-    if (s.front() == '+')
-        s.remove_prefix(1);
-    double v = 0;
-    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-} // namespace
-
 int parseIntOr(const std::optional<std::string>& text, int dflt) {
     if (!text)
         return dflt;
-    std::string_view s = trim(*text);
-    if (!s.empty() && s.front() == '+')
-        s.remove_prefix(1);
-    int v = 0;
-    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || p != s.data() + s.size())
-        return dflt;
-    return v;
+    return parseWholeInt32(*text).value_or(dflt);
 }
 
 double parseFloatStrict(const std::optional<std::string>& text, std::string_view dfltText) {
     if (text)
-        if (auto v = strictDouble(*text))
+        if (auto v = parseWholeFinite(*text))
             return *v;
-    return strictDouble(dfltText).value_or(0.0);
+    return parseWholeFinite(dfltText).value_or(0.0);
 }
 
 std::string formatFloatFull(double v) {
@@ -80,6 +51,13 @@ std::string formatFixed(double v, int decimals) {
     const auto [p, ec] =
         std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     return ec == std::errc() ? std::string(buf, p) : formatFloatFull(v);
+}
+
+std::optional<double> parseFProcess(std::string_view text) {
+    const auto v = parseWholeFinite(trimBlanks(text));
+    if (!v || *v < 100.0 || *v > 1000000.0)
+        return std::nullopt;
+    return v;
 }
 
 WindowBounds checkOnMonitors(const WindowBounds& b, const std::vector<MonitorRect>& monitors) {
@@ -105,7 +83,7 @@ std::optional<double> readOptionalFloat(const SettingsBackend& s, const std::str
     const auto t = s.read(key);
     if (!t)
         return std::nullopt;
-    return strictDouble(*t);
+    return parseWholeFinite(*t);
 }
 } // namespace
 

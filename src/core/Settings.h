@@ -42,6 +42,9 @@ std::string formatFloatFull(double v);
 // Fixed-point text with '.' and the given number of decimals.
 std::string formatFixed(double v, int decimals);
 
+// "f process [Hz]" as typed: a number in 100 .. 1000000, nothing otherwise.
+std::optional<double> parseFProcess(std::string_view text);
+
 struct WindowBounds {
     int left = 1;
     int top = 1;

@@ -1,6 +1,7 @@
 #include "core/SignalTable.h"
 
 #include "core/Settings.h"
+#include "core/TextNumbers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -57,42 +58,20 @@ std::string rowCaption(int row) {
 
 namespace {
 
-std::string_view trimSpaces(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A whole text as a finite double, with `sep` as the decimal separator.
 std::optional<double> parseNumber(std::string_view text, char sep) {
-    std::string s(trimSpaces(text));
-    if (s.empty())
-        return std::nullopt;
+    std::string s(trimBlanks(text));
     if (sep != '.') {
         // The other separator is not a separator in the user's notation.
         if (s.find('.') != std::string::npos)
             return std::nullopt;
         std::replace(s.begin(), s.end(), sep, '.');
     }
-    std::string_view v(s);
-    if (v.front() == '+')
-        v.remove_prefix(1);
-    double d = 0;
-    const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
-    if (ec != std::errc() || p != v.data() + v.size() || !std::isfinite(d))
-        return std::nullopt;
-    return d;
+    return parseWholeFinite(s);
 }
 
 std::optional<std::int64_t> parseSampleNo(std::string_view text) {
-    const std::string_view s = trimSpaces(text);
-    std::int64_t v = 0;
-    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || p != s.data() + s.size())
-        return std::nullopt;
-    return v;
+    return parseWholeInt64(text);
 }
 
 std::string withSeparator(std::string s, char sep) {
@@ -138,7 +117,7 @@ EditOutcome commitTextEdit(SignalRecord& rec, int col, std::string_view text, ch
         rec.Sig_note = text;
         return EditOutcome::Accepted;
     case scOffs: {
-        if (trimSpaces(text).empty())
+        if (trimBlanks(text).empty())
             return EditOutcome::NoChange;
         const auto v = parseNumber(text, decimalSep);
         if (!v)

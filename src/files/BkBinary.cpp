@@ -50,7 +50,7 @@ std::vector<BkcSignal> recordedSignals(std::string_view xml) {
         const std::string_view body =
             xml.substr(after, b == std::string_view::npos ? std::string_view::npos : b - after);
         pos = b == std::string_view::npos ? xml.size() : b + 9;
-        if (trim(elementText(body, "Recorded")) != "True")
+        if (trimBlanks(elementText(body, "Recorded")) != "True")
             continue;
         out.push_back({cp1250ToUtf8(elementText(body, "Name")),
                        cp1250ToUtf8(elementText(body, "PhysicalQuantity"))});
@@ -83,13 +83,13 @@ std::string_view withoutCr(std::string_view s) {
 std::pair<std::string_view, std::string_view> keyValue(std::string_view line) {
     const auto eq = line.find('=');
     if (eq == std::string_view::npos)
-        return {trim(line), {}};
-    return {trim(line.substr(0, eq)), trim(line.substr(eq + 1))};
+        return {trimBlanks(line), {}};
+    return {trimBlanks(line.substr(0, eq)), trimBlanks(line.substr(eq + 1))};
 }
 
 // "[Channel k]" -> k, or 0 for any other line.
 int channelSection(std::string_view line) {
-    line = trim(line);
+    line = trimBlanks(line);
     constexpr std::string_view kOpen = "[Channel ";
     if (line.size() < kOpen.size() + 2 || line.substr(0, kOpen.size()) != kOpen ||
         line.back() != ']')
@@ -251,7 +251,7 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
             const auto lines = split(chunk.text(0, chunk.size), '\n');
             for (std::size_t i = 1; i < lines.size(); ++i) {
                 const std::string_view line = withoutCr(lines[i]);
-                if (line.empty() || trim(line) == "[SETUP STOP]")
+                if (line.empty() || trimBlanks(line) == "[SETUP STOP]")
                     break;
                 ctx.log.info("bkEx chunk[" + std::to_string(i + 1) + "]: " + cp1250ToUtf8(line));
                 const auto [key, value] = keyValue(line);
@@ -323,7 +323,7 @@ ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
     const auto lines = split(v.text(9, std::size_t(L)), '\n');
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = withoutCr(lines[i]);
-        if (trim(line) == "[SETUP STOP]")
+        if (trimBlanks(line) == "[SETUP STOP]")
             break;
         ctx.log.info("pti_Head[" + std::to_string(i + 1) + "]: " + cp1250ToUtf8(line));
         if (const int k = channelSection(line); k > 0) {

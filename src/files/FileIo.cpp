@@ -3,6 +3,7 @@
 #include "core/Cp1250.h"
 #include "core/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <exception>
@@ -180,9 +181,9 @@ std::string stemOf(const std::string& path) {
 }
 
 SignalRecord& prepareSlot(SignalStore& store, int slot) {
-    store.ClearSlot(slot);
+    // Unlike ClearSlot, this also wipes what an empty slot may still carry: a reader
+    // starts from a clean record.
     SignalRecord& r = store[slot];
-    // ClearSlot leaves an empty slot as it is; a reader starts from a clean record.
     r.clearSignal();
     return r;
 }
@@ -196,38 +197,23 @@ void finishSlot(SignalRecord& rec, const std::string& path) {
     rec.ProcData.reset();
 }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool parseNumber(std::string_view text, char sep, double& out) {
-    std::string_view s = trim(text);
-    if (!s.empty() && s.front() == '+') {
-        s.remove_prefix(1);
-        // "+-1" is not a number.
-        if (!s.empty() && s.front() == '-')
-            return false;
-    }
-    if (s.empty())
-        return false;
+    const std::string_view s = trimBlanks(text);
+    std::optional<double> v;
     if (sep == '.') {
-        const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-        return ec == std::errc() && p == s.data() + s.size();
-    }
-    // Another separator: the text must not hold a '.', and its separator becomes one.
-    std::string buf(s);
-    for (char& c : buf) {
-        if (c == '.')
+        v = parseWholeDouble(s);
+    } else {
+        // Another separator: the text must not hold a '.', and its separator becomes one.
+        if (s.find('.') != std::string_view::npos)
             return false;
-        if (c == sep)
-            c = '.';
+        std::string buf(s);
+        std::replace(buf.begin(), buf.end(), sep, '.');
+        v = parseWholeDouble(buf);
     }
-    const auto [p, ec] = std::from_chars(buf.data(), buf.data() + buf.size(), out);
-    return ec == std::errc() && p == buf.data() + buf.size();
+    if (!v)
+        return false;
+    out = *v;
+    return true;
 }
 
 double toNumber(std::string_view text, char sep) {
@@ -238,7 +224,7 @@ double toNumber(std::string_view text, char sep) {
 }
 
 bool parseIntegerPart(std::string_view text, long long& out) {
-    std::string_view s = trim(text);
+    std::string_view s = trimBlanks(text);
     if (!s.empty() && s.front() == '+')
         s.remove_prefix(1);
     const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);

@@ -4,6 +4,7 @@
 // user's number conversion, and little-endian access to byte buffers.
 #include "core/Log.h"
 #include "core/SignalStore.h"
+#include "core/TextNumbers.h"
 
 #include <algorithm>
 #include <bit>
@@ -93,8 +94,6 @@ bool parseNumber(std::string_view text, char decimalSeparator, double& out);
 double toNumber(std::string_view text, char decimalSeparator);
 // Leading integer of a text ("2048.000" -> 2048); false when it has no digits.
 bool parseIntegerPart(std::string_view text, long long& out);
-
-std::string_view trim(std::string_view s);
 
 // Lines of a text file: a line ends at CR LF, at a lone CR or at a lone LF; text
 // after the last line end is not a line.

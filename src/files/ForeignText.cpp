@@ -99,7 +99,7 @@ ReadOutcome readBkCsv(SignalStore& store, const std::string& path, int slot,
                 SignalRecord& r = prepareSlot(store, s);
                 r.setData(allocateSamples(static_cast<std::size_t>(N)));
                 if (std::size_t(k) <= fields.size())
-                    r.SigName = cp1250ToUtf8(trim(fields[std::size_t(k - 1)]));
+                    r.SigName = cp1250ToUtf8(trimBlanks(fields[std::size_t(k - 1)]));
                 r.Units = "Pa";
                 r.f_sampl = fs;
                 finishSlot(r, path);

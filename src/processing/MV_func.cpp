@@ -1,6 +1,7 @@
 #include "processing/MV_func.h"
 
 #include "core/Log.h"
+#include "core/TextNumbers.h"
 #include "core/TimeWindow.h"
 #include "core/Workspace.h"
 #include "monitors/FFTrec.h"
@@ -32,40 +33,24 @@ const TFnSlot& FnSlots::operator()(int sig, int step) const {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool parseInt(std::string_view text, std::int32_t& out) {
-    std::string_view t = trim(text);
-    if (!t.empty() && t.front() == '+')
-        t.remove_prefix(1);
-    if (t.empty())
+    const auto v = parseWholeInt32(text);
+    if (!v)
         return false;
-    const auto r = std::from_chars(t.data(), t.data() + t.size(), out);
-    return r.ec == std::errc() && r.ptr == t.data() + t.size();
+    out = *v;
+    return true;
 }
 
 // Reads with '.' as the separator; the first ',' counts as '.', so a value typed with a
 // decimal comma is accepted too.
 bool parseFloat(std::string_view text, float& out) {
-    std::string t(trim(text));
+    std::string t(trimBlanks(text));
     if (const auto comma = t.find(','); comma != std::string::npos)
         t[comma] = '.';
-    std::string_view v = t;
-    if (!v.empty() && v.front() == '+')
-        v.remove_prefix(1);
-    if (v.empty())
+    const auto d = parseWholeDouble(t);
+    if (!d)
         return false;
-    double d = 0.0;
-    const auto r = std::from_chars(v.data(), v.data() + v.size(), d, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != v.data() + v.size())
-        return false;
-    const float f = static_cast<float>(d);
+    const float f = static_cast<float>(*d);
     if (!std::isfinite(f))
         return false; // no infinities, no NaN, nothing beyond the float range
     out = f;

@@ -1,6 +1,7 @@
 #include "widgets/NumberValue.h"
 
 #include "core/FixedText.h"
+#include "core/TextNumbers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,38 +12,16 @@ namespace mv {
 
 namespace {
 
-std::string_view trimSpaces(std::string_view s) {
-    while (!s.empty() && s.front() == ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    return s;
-}
-
 std::optional<std::int32_t> parseInt32(std::string_view text) {
-    std::string_view s = trimSpaces(text);
-    if (!s.empty() && s.front() == '+')
-        s.remove_prefix(1);
-    std::int32_t v = 0;
-    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || p != s.data() + s.size())
-        return std::nullopt;
-    return v;
+    return parseWholeInt32(text);
 }
 
 // The first ',' reads as '.', whatever the user's separator is.
 std::optional<double> parseDouble(std::string_view text) {
-    std::string s(trimSpaces(text));
+    std::string s(trimBlanks(text));
     if (const auto comma = s.find(','); comma != std::string::npos)
         s[comma] = '.';
-    std::string_view v(s);
-    if (!v.empty() && v.front() == '+')
-        v.remove_prefix(1);
-    double d = 0;
-    const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
-    if (v.empty() || ec != std::errc() || p != v.data() + v.size() || !std::isfinite(d))
-        return std::nullopt;
-    return d;
+    return parseWholeFinite(s);
 }
 
 std::int64_t roundToInt(double x) {

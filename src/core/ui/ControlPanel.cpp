@@ -1,6 +1,7 @@
 #include "core/ui/ControlPanel.h"
 
 #include "core/LoadFiles.h"
+#include "core/Settings.h"
 #include "core/ui/LogPane.h"
 #include "core/ui/ToolPages.h"
 
@@ -155,11 +156,10 @@ void ControlPanel::setSaveFormatIndex(int i) {
 }
 
 bool ControlPanel::fProcess(double& value) const {
-    bool ok = false;
-    const double v = fProcessEdit->text().toDouble(&ok);
-    if (!ok || v < 100.0 || v > 1000000.0)
+    const auto v = parseFProcess(fProcessEdit->text().toStdString());
+    if (!v)
         return false;
-    value = v;
+    value = *v;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "core/ui/Main.h"
 
 #include "core/LogFormat.h"
+#include "core/TextNumbers.h"
 #include "core/Version.h"
 #include "core/ui/ControlPanel.h"
 #include "core/ui/LogPane.h"
@@ -310,16 +311,8 @@ void TForm1::openStartFiles() {
             ws_.settings.LoadFileFormat = f;
         }
     }
-    if (openFiles) {
+    if (openFiles)
         openFiles(options_.files, 1);
-        return;
-    }
-    std::vector<std::string> names;
-    for (const QString& f : options_.files)
-        names.push_back(QFileInfo(f).absoluteFilePath().toStdString());
-    LoadContext ctx{log(), ws_.settings.dfltSampl_f, ws_.decimalSeparator};
-    LoadFiles(ws_.store, ws_.readers, "", names, 1,
-              static_cast<LoadFormat>(std::clamp(ws_.settings.LoadFileFormat, 0, 8)), ctx);
 }
 
 // The device-function and wheel grids keep "DevFn" (DevChannelSet, QYTL_filter and
@@ -374,10 +367,8 @@ void TForm1::FormClose() {
     if (panel_->fProcess(fp))
         ws_.settings.dfltSampl_f = fp;
     ws_.settings.FillSigNo = panel_->fillSigNo->value();
-    bool ok = false;
-    const double fill = panel_->fillValue->text().toDouble(&ok);
-    if (ok)
-        ws_.settings.FillSigValue = fill;
+    if (const auto fill = parseWholeFinite(trimBlanks(panel_->fillValue->text().toStdString())))
+        ws_.settings.FillSigValue = *fill;
     if (auto* edit = findChild<QLineEdit*>("DestinationBasePathEdit"))
         ws_.settings.DestinationPath = edit->text().toStdString();
     if (!options_.demoDir.isEmpty() && ws_.settings.DestinationPath == ws_.actualDir)

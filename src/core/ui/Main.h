@@ -73,7 +73,7 @@ public:
     void setTopicsUpdater(std::function<void()> f) { topicsUpdater_ = std::move(f); }
     void requestTopicsUpdate() { topicsNeedUpdate_ = true; }
     // Opens files into slots from `slot` on with the selected load format; returns the
-    // number of slots filled. The Signal table side replaces it with its own loader.
+    // number of slots filled. The main view provides it; start files go through it.
     std::function<int(const QStringList& files, int slot)> openFiles;
     // Asked before the window closes; false keeps it open (unsaved work the user wants
     // to keep). Every registered check must agree.

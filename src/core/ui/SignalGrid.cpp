@@ -152,26 +152,30 @@ void TSignalGrid::draw() {
 // ---- mouse -------------------------------------------------------------------
 
 void TSignalGrid::cellClickedAt(int row, int col) {
+    toggleCell(row, col);
+    repaintRow(row);
+}
+
+bool TSignalGrid::toggleCell(int row, int col) {
     SignalRecord& r = rec(row);
     switch (col) {
     case scPlot:
         r.Plot = !r.Plot;
         // The statistics columns follow the Plot flag: a full redraw.
         redraw();
-        break;
+        return true;
     case scColor:
         openPickList(row, col);
-        break;
+        return true;
     case scProcFn:
         r.ProcFn = !r.ProcFn;
-        break;
+        return true;
     case scOvr:
         r.Ovr = !r.Ovr;
-        break;
+        return true;
     default:
-        break;
+        return false;
     }
-    repaintRow(row);
 }
 
 void TSignalGrid::headerClicked(int col, Qt::KeyboardModifiers mods) {
@@ -396,31 +400,20 @@ void TSignalGrid::keyPressEvent(QKeyEvent* e) {
         stepSaveDivPreset(r, ws_.settings.SaveDivPreset, key == Qt::Key_Down);
     } else if (!ctrl && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
                !isEditableColumn(col)) {
-        switch (col) {
-        case scPlot:
-            r.Plot = !r.Plot;
-            redraw();
-            break;
-        case scColor:
-            openPickList(row, col);
-            break;
-        case scYValue:
-            r.DecPlaces = stepDecPlaces(r.DecPlaces, shift);
-            SignalGridUpdate(row + 1);
-            break;
-        case scProcFn:
-            r.ProcFn = !r.ProcFn;
-            break;
-        case scOvr:
-            r.Ovr = !r.Ovr;
-            break;
-        case scExport:
-            toggleSaveDiv(r, ws_.settings.SaveDivPreset);
-            break;
-        default:
-            if (isFnColumn(col))
-                openPickList(row, col);
-            break;
+        if (!toggleCell(row, col)) {
+            switch (col) {
+            case scYValue:
+                r.DecPlaces = stepDecPlaces(r.DecPlaces, shift);
+                SignalGridUpdate(row + 1);
+                break;
+            case scExport:
+                toggleSaveDiv(r, ws_.settings.SaveDivPreset);
+                break;
+            default:
+                if (isFnColumn(col))
+                    openPickList(row, col);
+                break;
+            }
         }
     } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && isEditableColumn(col)) {
         editItem(item(row, col));

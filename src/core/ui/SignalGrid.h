@@ -84,6 +84,8 @@ private:
     void buildCells();
     void headerClicked(int col, Qt::KeyboardModifiers mods);
     void cellClickedAt(int row, int col);
+    // Plot, Color, ProcFn and Ovr answer a click and Space/Enter alike; false for others.
+    bool toggleCell(int row, int col);
     void currentChanged(int row, int col);
     void openPickList(int row, int col);
     void pickListChosen(int row, int col, int index);
