@@ -10,19 +10,17 @@ namespace {
 // A reader that fills `perFile` slots with a 2-sample signal named after the file.
 ReaderTable fakeReaders(int perFile, std::vector<std::string>* seen = nullptr) {
     ReaderTable t;
-    t.set(LoadFormat::Morvanet,
-          [=](SignalStore& s, const std::string& path, int slot, const LoadContext&) {
-              if (seen)
-                  seen->push_back(path);
-              ReadOutcome out;
-              for (int k = 0; k < perFile && slot + k <= kSlotCount; ++k) {
-                  s.ClearSlot(slot + k);
-                  s[slot + k].setData(SampleBuffer::zeros(2));
-                  s[slot + k].SigName = path.substr(path.rfind('/') + 1);
-                  ++out.filled;
-              }
-              return out;
-          });
+    t.set(LoadFormat::Morvanet, [=](const std::string& path, const ReadOptions& opt) {
+        if (seen)
+            seen->push_back(path);
+        ReadResult out;
+        for (int k = 0; k < perFile && k < opt.room; ++k) {
+            DecodedSignal& d = out.add();
+            d.Data = SampleBuffer::zeros(2);
+            d.SigName = path.substr(path.rfind('/') + 1);
+        }
+        return out;
+    });
     return t;
 }
 

@@ -85,7 +85,7 @@ void MainView::wireGraphs() {
     grid_->showStatus = [this](const QString& t) { form_.setStatusText(2, t); };
     grid_->saveSlotToActualDir = [this](int slot) {
         const SigImageState& up = ws_.graphs.image1;
-        files::SaveContext ctx{form_.log(), {}, {}};
+        files::SaveContext ctx{form_.log(), {}};
         files::saveSignalToActualDir(ws_.store, slot, ws_.actualDir, up._T1, up._T2,
                                      static_cast<SaveFormat>(ws_.settings.SaveFileFormat),
                                      ws_.settings.CreateSignalBackUp, ctx);
@@ -245,15 +245,22 @@ int MainView::openFiles(const QStringList& files, int slot) {
     ws_.actualDir = dir.toStdString();
     form_.setWindowTitle(dir);
     const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
-    LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator};
+    // Between files the window repaints; input waits.
+    class KeepPainting final : public Progress {
+    public:
+        void report(double, std::string_view) override {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+        bool cancelled() const override { return false; }
+    } painting;
+    LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator, painting};
     LoadResult r;
     bool failed = false;
     // Start files have no command to report to: a file that cannot be converted is
     // logged, and the start-up goes on to its end with what was read.
     try {
-        r = LoadFiles(
-            ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format), ctx,
-            [](int, int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        r = LoadFiles(ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format),
+                      ctx);
     } catch (const std::exception& e) {
         form_.log().warn(e.what());
         failed = true; // the slot being read holds what was converted
@@ -277,7 +284,7 @@ void MainView::saveSignals(bool chooseDir, bool append) {
         ws_.settings.ExportDir = dir;
     }
     const SigImageState& g = ws_.graphs.active();
-    files::SaveContext ctx{form_.log(), {}, {}};
+    files::SaveContext ctx{form_.log(), {}};
     files::saveSignals(ws_.store, dir, g._T1, g._T2,
                        static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
                        append ? false : ws_.settings.CreateSignalBackUp, ctx);
