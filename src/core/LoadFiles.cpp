@@ -61,7 +61,7 @@ InstallResult installRead(SignalStore& store, ReadResult&& read, const std::stri
         log.add(line.text, line.warning);
     InstallResult out;
     out.stopLoad = read.stopLoad;
-    for (DecodedSignal& d : read.signals) {
+    for (DecodedSignal& d : read.decoded) {
         const int target = slot + out.filled;
         // No slot beyond 200, whatever a reader hands back: the load stops there.
         if (!SignalStore::validSlot(target)) {

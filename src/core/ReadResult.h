@@ -41,7 +41,7 @@ struct ReadOptions {
 
 struct ReadResult {
     // In slot order: signal k goes to the target slot + k.
-    std::vector<DecodedSignal> signals;
+    std::vector<DecodedSignal> decoded;
     // Header lines and warnings, in the order the reader met them.
     std::vector<LogLine> log;
     // A format error (or more channels than slots) that stops the whole load.
@@ -50,7 +50,7 @@ struct ReadResult {
     // (zeros after the point of failure) and the load then ends with this error.
     std::optional<ConversionError> failure;
 
-    DecodedSignal& add() { return signals.emplace_back(); }
+    DecodedSignal& add() { return decoded.emplace_back(); }
     void info(std::string text) { log.push_back({std::move(text), false}); }
     void warn(std::string text) { log.push_back({std::move(text), true}); }
     // A file refused with a warning: no signal, the next file goes to the same slot.

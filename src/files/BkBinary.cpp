@@ -272,8 +272,8 @@ ReadResult readBkWav(const std::string& path, const ReadOptions& opt) {
     }
 
     // Scale and name once every chunk is known, whichever order the recorder wrote them in.
-    for (int k = 1; k <= static_cast<int>(out.signals.size()); ++k) {
-        DecodedSignal& r = out.signals[std::size_t(k - 1)];
+    for (int k = 1; k <= static_cast<int>(out.decoded.size()); ++k) {
+        DecodedSignal& r = out.decoded[std::size_t(k - 1)];
         const std::size_t at = 10 + 11 * std::size_t(k - 1); // 1-based position in the list
         if (at <= texts.size() && bits > 0) {
             const double fullScale = toNumber(texts[at - 1], opt.decimalSeparator);

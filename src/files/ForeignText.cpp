@@ -50,8 +50,8 @@ long long integerOf(std::string_view text) {
 }
 
 // The channels hold zeros where a failed line stopped the read.
-void zeroFrom(std::vector<DecodedSignal>& signals, std::size_t from) {
-    for (DecodedSignal& d : signals) {
+void zeroFrom(std::vector<DecodedSignal>& decoded, std::size_t from) {
+    for (DecodedSignal& d : decoded) {
         auto span = d.Data.span();
         if (from < span.size())
             std::fill(span.begin() + static_cast<std::ptrdiff_t>(from), span.end(), 0.0f);
@@ -105,16 +105,16 @@ ReadResult readBkCsv(const std::string& path, const ReadOptions& opt) {
             }
         }
     }
-    if (out.signals.empty()) {
+    if (out.decoded.empty()) {
         out.warn("No channels found: " + path);
         return out;
     }
-    const std::size_t channels = out.signals.size();
+    const std::size_t channels = out.decoded.size();
     std::size_t i = 0;
     for (; i < static_cast<std::size_t>(N) && lines.next(line); ++i) {
         splitInto(line, ',', fields);
         for (std::size_t k = 0; k < channels; ++k) {
-            float* d = out.signals[k].Data.data();
+            float* d = out.decoded[k].Data.data();
             if (k < fields.size()) {
                 double v;
                 if (!parseNumber(fields[k], opt.decimalSeparator, v)) {
@@ -122,7 +122,7 @@ ReadResult readBkCsv(const std::string& path, const ReadOptions& opt) {
                         ConversionError("'" + std::string(fields[k]) +
                                         "' is not a valid floating point value (line " +
                                         std::to_string(lines.lineNumber()) + " of " + path + ")");
-                    zeroFrom(out.signals, i);
+                    zeroFrom(out.decoded, i);
                     return out;
                 }
                 d[i] = static_cast<float>(v);
@@ -132,7 +132,7 @@ ReadResult readBkCsv(const std::string& path, const ReadOptions& opt) {
             }
         }
     }
-    zeroFrom(out.signals, i);
+    zeroFrom(out.decoded, i);
     return out;
 }
 
@@ -181,7 +181,7 @@ ReadResult readInterfleet(const std::string& path, const ReadOptions& opt) {
     for (std::size_t i = 0; i < N; ++i) {
         splitInto(rows[i], '\t', fields);
         for (int k = 0; k < channels; ++k) {
-            float* d = out.signals[std::size_t(k)].Data.data();
+            float* d = out.decoded[std::size_t(k)].Data.data();
             const std::size_t col = 3 + std::size_t(k);
             double v;
             // A column that does not convert (or is missing) repeats the previous value.

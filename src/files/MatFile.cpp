@@ -368,7 +368,7 @@ ReadResult readMat(const std::string& path, const ReadOptions& opt) {
             pos += std::uint64_t(bytes) + 8;
         }
         r.SigName = sigName;
-        out.signals.push_back(std::move(r));
+        out.decoded.push_back(std::move(r));
         return out;
     }
 

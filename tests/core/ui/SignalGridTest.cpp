@@ -391,7 +391,7 @@ private slots:
                              read.push_back(path + "@" + std::to_string(slot));
                              ReadResult out;
                              out.add().Data = SampleBuffer::zeros(4);
-                             out.signals.back().f_sampl = 1;
+                             out.decoded.back().f_sampl = 1;
                              return out;
                          });
         QString dir;
