@@ -96,7 +96,6 @@ bool ChainFnColumns::setParam(int slot, int step, int k, std::string_view text) 
 void ChainFnColumns::processWindow(double t1, double t2,
                                    const std::function<std::optional<double>(int)>& lowerGraphMean,
                                    Log& log) {
-    // The chains read KeepOrigSigName from the settings themselves.
     // Between blocks the window repaints; the run is not cancelled from here.
     class IdleProgress final : public Progress {
     public:
@@ -108,6 +107,7 @@ void ChainFnColumns::processWindow(double t1, double t2,
         const std::function<void()>& idle_;
     };
     IdleProgress progress(idle);
+    // The chains read KeepOrigSigName from the settings themselves.
     ProcessOptions opts;
     opts.lowerGraphMean = lowerGraphMean;
     if (idle)
