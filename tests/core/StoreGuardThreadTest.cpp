@@ -19,7 +19,7 @@ SignalRecord signalOf(int k) {
     return r;
 }
 
-TEST(SignalStoreGuard, ReaderNeverSeesAHalfInstalledSlot) {
+TEST(SignalStoreThreads, ReaderNeverSeesAHalfInstalledSlot) {
     SignalStore store;
     std::atomic<bool> done{false};
     std::atomic<long> looks{0}, torn{0};

@@ -1,7 +1,7 @@
 // The function columns over the real chains: what the Signal table shows and sets.
 #include "processing/FnColumnsAdapter.h"
 
-#include "core/Workspace.h"
+#include "app/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 TEST(ChainFnColumns, PickAttachAndParameters) {
     Workspace ws;
     CaptureLog log;
-    ChainFnColumns fns(ws, log);
+    ChainFnColumns fns(ws.chainsView(), log);
     const auto names = fns.pickNames();
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "");
