@@ -9,6 +9,7 @@
 #include "core/Version.h"
 #include "core/ui/LogPane.h"
 #include "core/ui/QtSettingsBackend.h"
+#include "core/ui/StatusProgress.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,6 +60,7 @@ TForm1::TForm1(Workspace& ws, const StartOptions& options, Splash* splash, QWidg
         status_[i]->setFixedWidth(widths[i]);
         statusBar()->addWidget(status_[i]);
     }
+    progress_ = new StatusProgress(statusBar());
     resize(1584, 659 + 150);
     FormCreate();
 }

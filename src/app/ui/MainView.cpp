@@ -5,6 +5,7 @@
 #include "app/ui/Main.h"
 #include "app/ui/ToolPages.h"
 #include "core/ui/SignalGrid.h"
+#include "core/ui/StatusProgress.h"
 #include "core/ui/TestDescGrid.h"
 #include "files/SaveSlot.h"
 #include "graphs/GraphZoom.h"
@@ -27,7 +28,7 @@ namespace mv {
 MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), ws_(ws) {
     auto chains = std::make_unique<ChainFnColumns>(ws_.chainsView(), form_.log());
     // Long runs let the window repaint; user input waits until the command is done.
-    chains->idle = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    chains->setProgress(&form_.progress());
     fns_ = std::move(chains);
     QWidget* area = form_.mainArea();
     auto* lay = qobject_cast<QVBoxLayout*>(area->layout());
@@ -207,6 +208,7 @@ void MainView::ProcessFn(int graph) {
             return std::nullopt;
         return double(r.SMean);
     };
+    StatusProgress::Scope running(form_.progress());
     fns_->processWindow(g._T1, g._T2, lowerMean, form_.log());
     graphs_->RedrawGraphs();
 }
@@ -271,7 +273,8 @@ void MainView::saveSignals(bool chooseDir, bool append) {
         ws_.settings.ExportDir = dir;
     }
     const SigImageState& g = ws_.graphs.active();
-    files::SaveContext ctx{form_.log(), {}};
+    StatusProgress::Scope running(form_.progress());
+    files::SaveContext ctx{form_.log(), {}, form_.progress()};
     files::saveSignals(ws_.store, dir, g._T1, g._T2,
                        static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
                        append ? false : ws_.settings.CreateSignalBackUp, ctx);
