@@ -337,10 +337,12 @@ ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
                 return {0, true};
             }
             if (key == "SampleFrequency") {
+                // Written with ',' or '.', whatever the user's notation: its first ','
+                // becomes '.', and the text is then read with '.'.
                 std::string t(value);
                 if (const auto c = t.find(','); c != std::string::npos)
                     t[c] = '.';
-                fileFs = toNumber(t, ctx.decimalSeparator);
+                fileFs = toNumber(t, '.');
             }
             if (key == "NoChannels" && C < 0) {
                 long long n = 0;

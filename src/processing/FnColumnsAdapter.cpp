@@ -49,8 +49,7 @@ std::string ChainFnColumns::defaultText(std::string_view name) const {
     const int t = fnTypeByName(ws_.fnSlots.FnTable, name);
     if (t <= 0)
         return {};
-    const FnText ft =
-        FnDefaultText(ws_.fnSlots, static_cast<TFnTyp>(t), kFnTextMax, ws_.decimalSeparator);
+    const FnText ft = FnPickText(ws_, static_cast<TFnTyp>(t));
     return ft.ok ? ft.text : std::string();
 }
 
