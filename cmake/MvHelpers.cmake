@@ -1,5 +1,14 @@
 # Helpers that keep the layering honest: an engine library may not link Qt or
-# include a Qt header; a ui library links its engine and Qt.
+# include a Qt header; a ui library links its engine and Qt; no library includes or
+# links a higher layer (MvLayers.cmake). A library's layer is its subsystem folder
+# under src/ unless LAYER names another.
+include(MvLayers)
+
+function(_mv_layer_from_dir out)
+  file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}/src" "${CMAKE_CURRENT_SOURCE_DIR}")
+  string(REGEX REPLACE "/.*" "" first "${rel}")
+  set(${out} "${first}" PARENT_SCOPE)
+endfunction()
 
 function(_mv_check_no_qt_includes target)
   foreach(src IN LISTS ARGN)
@@ -13,10 +22,14 @@ function(_mv_check_no_qt_includes target)
   endforeach()
 endfunction()
 
-# mv_engine_library(name SOURCES ... [DEPS ...])
+# mv_engine_library(name [LAYER layer] SOURCES ... [DEPS ...])
 function(mv_engine_library name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "LAYER" "SOURCES;DEPS" ${ARGN})
+  if(NOT A_LAYER)
+    _mv_layer_from_dir(A_LAYER)
+  endif()
   _mv_check_no_qt_includes(${name} ${A_SOURCES})
+  mv_check_layer(${name} ${A_LAYER} engine ${A_SOURCES})
   add_library(${name} STATIC ${A_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${A_DEPS} Threads::Threads)
@@ -25,18 +38,27 @@ function(mv_engine_library name)
       message(FATAL_ERROR "Engine target ${name} may not link ${dep}")
     endif()
   endforeach()
+  mv_set_layer(${name} ${A_LAYER} engine ${A_DEPS})
   set_property(GLOBAL APPEND PROPERTY MV_ENGINE_TARGETS ${name})
 endfunction()
 
-# mv_ui_library(name SOURCES ... [DEPS ...]): Qt widgets of one subsystem.
+# mv_ui_library(name [LAYER layer] SOURCES ... [DEPS ...]): Qt widgets of one subsystem.
+# They link the engine libraries they declare, nothing else of ours.
 function(mv_ui_library name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "LAYER" "SOURCES;DEPS" ${ARGN})
+  if(NOT A_LAYER)
+    _mv_layer_from_dir(A_LAYER)
+  endif()
+  mv_check_layer(${name} ${A_LAYER} ui ${A_SOURCES})
+  if(NOT MV_WITH_UI)
+    return()
+  endif()
   add_library(${name} STATIC ${A_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  # Widgets work on the Workspace, which gathers the state of every engine.
-  target_link_libraries(${name} PUBLIC ${A_DEPS} mv_engine Qt6::Widgets Qt6::Gui Qt6::Core
+  target_link_libraries(${name} PUBLIC ${A_DEPS} Qt6::Widgets Qt6::Gui Qt6::Core
                                        Qt6::PrintSupport)
+  mv_set_layer(${name} ${A_LAYER} ui ${A_DEPS})
   set_property(GLOBAL APPEND PROPERTY MV_UI_TARGETS ${name})
 endfunction()
 
@@ -61,6 +83,9 @@ endfunction()
 
 # mv_ui_test(name SOURCES ... [DEPS ...]): Qt Test, offscreen, label ui.
 function(mv_ui_test name)
+  if(NOT MV_WITH_UI)
+    return()
+  endif()
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)

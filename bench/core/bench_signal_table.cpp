@@ -2,6 +2,7 @@
 // the same refresh of an empty store (the table must not depend on the length of
 // the signals) and against a single read of all the samples (what touching them
 // would cost). Runs offscreen.
+#include "app/Workspace.h"
 #include "core/FnColumns.h"
 #include "core/ui/SignalGrid.h"
 
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     mv::NoFnColumns fns;
     mv::NullLog log;
     QWidget host;
-    mv::TSignalGrid grid(ws, fns, log, &host, &host);
+    mv::TSignalGrid grid({ws.store, ws.settings, ws.readers, ws.actualDir, ws.decimalSeparator},
+                         fns, log, &host, &host);
     // Statistics come from the graphs' column pass; the table only formats them.
     grid.statsOf = [](int) { return mv::WindowStats{1000, -1.5f, 2.5f, 0.25f, 1.125}; };
     host.resize(1600, 400);

@@ -1,7 +1,7 @@
 // A full RedrawGraphs (column pass and drawing of both graphs) with ten signals of
 // 10 M samples each, offscreen, against a plain min/max scan of the same samples as
 // many times as the two passes read them.
-#include "core/Workspace.h"
+#include "app/Workspace.h"
 #include "graphs/ColumnPass.h"
 #include "graphs/ui/GraphPair.h"
 #include "graphs/ui/TSigImage.h"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     }
     QWidget host;
     host.resize(1959, 900);
-    mv::GraphPair pair(ws, &host);
+    mv::GraphPair pair(ws.graphsView(), &host);
     pair.Image1()->setGeometry(0, 0, 1959, 400); // 1900 plot columns
     pair.Image2()->setGeometry(0, 406, 1959, 480);
     host.show();

@@ -3,9 +3,9 @@
 //   (same sections), TFFTrec.AddSamples vs numpy.fft.rfft on the same frames, and a
 //   four-step chain in ProcessSignal vs memcpy of the same buffer.
 // Usage: bench_processing [samples]   (default 10 000 000)
+#include "app/Workspace.h"
 #include "core/Log.h"
-#include "core/Workspace.h"
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 #include "processing/MV_func.h"
 #include "processing/MV_mkfilter.h"
 #include "processing/ZeroPhase.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the desktop application:
 //   mvtervik [--settings FILE] [--screenshot FILE.png] [--demo DIR] [--format NAME] [FILE...]
-#include "core/ui/Main.h"
+#include "app/ui/Main.h"
 
 #include <QStringList>
 #include <optional>

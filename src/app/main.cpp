@@ -1,13 +1,13 @@
 // The desktop application: splash, main window, Monitors window, message loop.
-#include "core/ui/Main.h"
+#include "app/ui/Main.h"
 
 #include "app/StartOptions.h"
+#include "app/Workspace.h"
+#include "app/ui/MainView.h"
+#include "app/ui/Splash.h"
+#include "app/ui/SpreadsheetLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
-#include "core/Workspace.h"
-#include "core/ui/MainView.h"
-#include "core/ui/Splash.h"
-#include "evaluation/ui/SpreadsheetLink.h"
 #include "files/Readers.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 

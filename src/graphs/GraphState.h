@@ -4,6 +4,7 @@
 // of the cursor, zoom rectangle and panning, and the ten zoom slots. The widgets
 // show it; the engine functions of this folder compute it.
 #include "core/SignalRecord.h"
+#include "core/SignalStore.h"
 
 #include <array>
 #include <cstdint>
@@ -118,6 +119,14 @@ struct GraphsState {
     const SigImageState& active() const { return image(aktivni); }
     TZoomRec& zoom(int i) { return ZoomArr[static_cast<std::size_t>(i - 1)]; }
     const TZoomRec& zoom(int i) const { return ZoomArr[static_cast<std::size_t>(i - 1)]; }
+};
+
+// What the graphs work on: their own state, the signals they draw and the user's
+// decimal separator for the readouts. The references outlive whoever holds the view.
+struct GraphsView {
+    GraphsState& graphs;
+    const SignalStore& store;
+    const char& decimalSeparator;
 };
 
 } // namespace mv

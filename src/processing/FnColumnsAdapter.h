@@ -1,14 +1,27 @@
 #pragma once
 // The processing-function chains as the Signal table sees them.
 #include "core/FnColumns.h"
+#include "core/Settings.h"
+#include "core/SignalStore.h"
+#include "processing/MV_func.h"
 
 namespace mv {
 
-struct Workspace;
+// What the Signal table's function columns reach: the slots, their chains, the settings
+// that steer processing (f process, KeepOrigSigName) and the user's decimal separator.
+// The references stay valid for the life of the columns; the values are read at each use.
+struct ChainsView {
+    SignalStore& store;
+    FnSlots& fnSlots;
+    const MainSettings& settings;
+    const char& decimalSeparator;
+
+    ProcessContext processContext() const { return {store, fnSlots, settings.dfltSampl_f}; }
+};
 
 class ChainFnColumns final : public FnColumnsPort {
 public:
-    ChainFnColumns(Workspace& ws, Log& log) : ws_(ws), log_(log) {}
+    ChainFnColumns(const ChainsView& view, Log& log) : view_(view), log_(log) {}
     std::string stepName(int slot, int step) const override;
     std::string stepText(int slot, int step) const override;
     bool attach(int slot, int step, std::string_view text) override;
@@ -27,7 +40,7 @@ public:
     std::function<void()> idle;
 
 private:
-    Workspace& ws_;
+    ChainsView view_;
     Log& log_;
 };
 

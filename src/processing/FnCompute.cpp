@@ -2,7 +2,7 @@
 
 #include "core/Log.h"
 #include "core/TimeWindow.h"
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 #include "processing/ZeroPhase.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "processing/FnTable.h"
 
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 #include "processing/FnCompute.h"
 
 #include <initializer_list>

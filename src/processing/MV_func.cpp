@@ -1,10 +1,10 @@
 #include "processing/MV_func.h"
 
 #include "core/Log.h"
+#include "core/SignalStore.h"
 #include "core/TextNumbers.h"
 #include "core/TimeWindow.h"
-#include "core/Workspace.h"
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 #include "processing/FnCompute.h"
 
 #include <charconv>
@@ -95,8 +95,9 @@ std::string stepName(int sig, int step) {
 }
 
 // Limits a single value must keep because of the storage it indexes or divides by.
-std::optional<std::string> valueLimit(const Workspace& ws, TFnTyp type, int k, const FnParCell& v) {
-    const TFnParDef& p = ws.fnSlots.FnTable[type].Par[k];
+std::optional<std::string> valueLimit(const ProcessContext& ctx, TFnTyp type, int k,
+                                      const FnParCell& v) {
+    const TFnParDef& p = ctx.fnSlots.FnTable[type].Par[k];
     if (p.Kind == fpSigNo && (v.i < 0 || v.i > kSlotCount))
         return "a signal number must be 0..200";
     switch (type) {
@@ -127,7 +128,7 @@ std::optional<std::string> valueLimit(const Workspace& ws, TFnTyp type, int k, c
             return "Overlay must be 0..66196";
         break;
     case fnFilter:
-        if (k == 4 && (v.f < 0.0f || v.f >= ws.settings.dfltSampl_f / 2.0))
+        if (k == 4 && (v.f < 0.0f || v.f >= ctx.f_process / 2.0))
             return "f1 must be 0 or more and below half the sampling frequency";
         break;
     default:
@@ -137,7 +138,7 @@ std::optional<std::string> valueLimit(const Workspace& ws, TFnTyp type, int k, c
 }
 
 // Limits that join two values of one function.
-std::optional<std::string> functionLimit(const Workspace& ws, const TFnSlot& s, TFnTyp type) {
+std::optional<std::string> functionLimit(const ProcessContext& ctx, const TFnSlot& s, TFnTyp type) {
     if (type == fnStepAver) {
         const double step = s.ParVal[type][4].f;
         if (!(step > 0.0))
@@ -146,27 +147,27 @@ std::optional<std::string> functionLimit(const Workspace& ws, const TFnSlot& s, 
         if (k < 1 || k > kStepAverMax)
             return "Aver length / Step length must round to 1..20";
     }
-    for (int k = 1; k <= ws.fnSlots.FnTable[type].ParCount; ++k)
-        if (auto why = valueLimit(ws, type, k, s.ParVal[type][k]))
+    for (int k = 1; k <= ctx.fnSlots.FnTable[type].ParCount; ++k)
+        if (auto why = valueLimit(ctx, type, k, s.ParVal[type][k]))
             return why;
     return std::nullopt;
 }
 
-void designFilter(Workspace& ws, TFnSlot& s, int sig, int step, Log& log) {
+void designFilter(const ProcessContext& ctx, TFnSlot& s, int sig, int step, Log& log) {
     const auto& v = s.ParVal[fnFilter];
     const IirKind kind = v[2].i == 1 ? IirKind::HighPass : IirKind::LowPass;
-    const double alpha = v[4].f / ws.settings.dfltSampl_f;
+    const double alpha = v[4].f / ctx.f_process;
     const IirDesignResult r = DesignIirFilter(kind, v[3].i + 1, alpha, s.st.filter);
     if (!r.ok)
         log.warn(stepName(sig, step) + ": Filter: " + r.message);
 }
 
-void openPort(Workspace& ws, TFnSlot& s, int sig, int step, Log& log) {
+void openPort(const ProcessContext& ctx, TFnSlot& s, int sig, int step, Log& log) {
     s.port.close();
     const int n = s.ParVal[fnTriStateReg][4].i;
     if (n == 0)
         return;
-    const std::string path = ws.fnSlots.comPorts.pathOf(n);
+    const std::string path = ctx.fnSlots.comPorts.pathOf(n);
     std::string why;
     if (!s.port.open(path, why))
         log.warn(stepName(sig, step) + ": Tri-state_regulator: port COM" + std::to_string(n) +
@@ -174,14 +175,14 @@ void openPort(Workspace& ws, TFnSlot& s, int sig, int step, Log& log) {
                  "); the regulator runs without output lines");
 }
 
-FnParamStatus setParam(Workspace& ws, int sig, int step, TFnTyp type, int k, std::string_view text,
-                       Log& log, bool joinedLimits) {
+FnParamStatus setParam(const ProcessContext& ctx, int sig, int step, TFnTyp type, int k,
+                       std::string_view text, Log& log, bool joinedLimits) {
     if (type < 0 || type >= kFnTypeCount)
         return FnParamStatus::Invalid;
-    TFnDef& def = ws.fnSlots.FnTable[type];
+    TFnDef& def = ctx.fnSlots.FnTable[type];
     if (k < 1 || k > def.ParCount)
         return FnParamStatus::Invalid;
-    TFnSlot& s = ws.fnSlots(sig, step);
+    TFnSlot& s = ctx.fnSlots(sig, step);
     TFnParDef& p = def.Par[k];
     FnParCell v = s.ParVal[type][k];
     switch (p.Kind) {
@@ -207,13 +208,13 @@ FnParamStatus setParam(Workspace& ws, int sig, int step, TFnTyp type, int k, std
         break;
     }
     }
-    std::optional<std::string> why = valueLimit(ws, type, k, v);
+    std::optional<std::string> why = valueLimit(ctx, type, k, v);
     if (!why && joinedLimits && type == fnStepAver && (k == 3 || k == 4)) {
         TFnSlot probe;
         probe.ParVal[type] = s.ParVal[type];
         probe.ParVal[type][k] = v;
         if (probe.ParVal[type][4].f > 0.0f)
-            why = functionLimit(ws, probe, type);
+            why = functionLimit(ctx, probe, type);
     }
     if (why) {
         log.warn(stepName(sig, step) + ": " + def.Name.str() + " \"" + p.Name.str() +
@@ -225,9 +226,9 @@ FnParamStatus setParam(Workspace& ws, int sig, int step, TFnTyp type, int k, std
     s.ParVal[type][k] = v;
     p.DefaultText = text;
     if (type == fnFilter)
-        designFilter(ws, s, sig, step, log);
+        designFilter(ctx, s, sig, step, log);
     if (type == fnTriStateReg && k == 4)
-        openPort(ws, s, sig, step, log);
+        openPort(ctx, s, sig, step, log);
     return FnParamStatus::Accepted;
 }
 
@@ -255,10 +256,10 @@ FnText FnDefaultText(const FnSlots& fs, TFnTyp type, int maxLen, char) {
     return {s, true};
 }
 
-FnText FnPickText(const Workspace& ws, TFnTyp type, int maxLen) {
+FnText FnPickText(const ProcessContext& ctx, TFnTyp type, int maxLen) {
     if (type < 0 || type >= kFnTypeCount)
         return {"", false};
-    const TFnDef& d = ws.fnSlots.FnTable[type];
+    const TFnDef& d = ctx.fnSlots.FnTable[type];
     const auto value = [&](int k) {
         std::string text = d.Par[k].DefaultText.str();
         // A corner at or above half of f process would be refused: a quarter of it is a
@@ -267,8 +268,8 @@ FnText FnPickText(const Workspace& ws, TFnTyp type, int maxLen) {
         if (type == fnFilter && k == 4 && parseFloat(text, f)) {
             FnParCell cell;
             cell.f = f;
-            if (valueLimit(ws, type, k, cell))
-                text = formatFloat(static_cast<float>(ws.f_process() / 4.0), '.');
+            if (valueLimit(ctx, type, k, cell))
+                text = formatFloat(static_cast<float>(ctx.f_process / 4.0), '.');
         }
         return text;
     };
@@ -307,8 +308,9 @@ std::string FnSlotText(const FnSlots& fs, int sig, int step, int maxLen, char de
                    maxLen);
 }
 
-bool FnAttach(Workspace& ws, int sig, int step, std::string_view text, Log& log, std::string* why) {
-    TFnSlot& s = ws.fnSlots(sig, step);
+bool FnAttach(const ProcessContext& ctx, int sig, int step, std::string_view text, Log& log,
+              std::string* why) {
+    TFnSlot& s = ctx.fnSlots(sig, step);
     auto fail = [&](std::string reason) {
         if (why)
             *why = std::move(reason);
@@ -317,12 +319,12 @@ bool FnAttach(Workspace& ws, int sig, int step, std::string_view text, Log& log,
     };
     const std::size_t open = text.find('(');
     const std::string_view name = open == std::string_view::npos ? "" : text.substr(0, open);
-    const int found = fnTypeByName(ws.fnSlots.FnTable, name);
+    const int found = fnTypeByName(ctx.fnSlots.FnTable, name);
     if (found < 0)
         return fail("unknown function \"" + std::string(name) + "\"");
     const TFnTyp type = static_cast<TFnTyp>(found);
     if (type != fnNone) {
-        const TFnDef& d = ws.fnSlots.FnTable[type];
+        const TFnDef& d = ctx.fnSlots.FnTable[type];
         if (text.empty() || text.back() != ')')
             return fail("the text does not end with \")\"");
         std::string work(text);
@@ -340,10 +342,10 @@ bool FnAttach(Workspace& ws, int sig, int step, std::string_view text, Log& log,
             const std::string value = end > start ? work.substr(start, end - start) : "";
             // A consumed ';' must not end the next value.
             work[end] = '\x01';
-            if (setParam(ws, sig, step, type, k, value, log, false) != FnParamStatus::Accepted)
+            if (setParam(ctx, sig, step, type, k, value, log, false) != FnParamStatus::Accepted)
                 return fail("\"" + value + "\" is not a value of \"" + pname + "\"");
         }
-        if (auto limit = functionLimit(ws, s, type)) {
+        if (auto limit = functionLimit(ctx, s, type)) {
             log.warn(stepName(sig, step) + ": " + d.Name.str() + " is refused: " + *limit);
             return fail(*limit);
         }
@@ -352,25 +354,25 @@ bool FnAttach(Workspace& ws, int sig, int step, std::string_view text, Log& log,
     return true;
 }
 
-FnParamStatus FnSetParam(Workspace& ws, int sig, int step, TFnTyp type, int k,
+FnParamStatus FnSetParam(const ProcessContext& ctx, int sig, int step, TFnTyp type, int k,
                          std::string_view valueText, Log& log) {
-    return setParam(ws, sig, step, type, k, valueText, log, true);
+    return setParam(ctx, sig, step, type, k, valueText, log, true);
 }
 
-std::optional<std::string> FnLimitProblem(const Workspace& ws, int sig, int step) {
-    const TFnSlot& s = ws.fnSlots(sig, step);
-    return functionLimit(ws, s, s.FnTyp);
+std::optional<std::string> FnLimitProblem(const ProcessContext& ctx, int sig, int step) {
+    const TFnSlot& s = ctx.fnSlots(sig, step);
+    return functionLimit(ctx, s, s.FnTyp);
 }
 
 void FnSlotReset(FnSlots& fs, int sig, int step) {
     resetRunState(fs(sig, step));
 }
 
-void DeleteAllFunctions(Workspace& ws, Log& log) {
+void DeleteAllFunctions(const ProcessContext& ctx, Log& log) {
     for (int sig = 1; sig <= kSlotCount; ++sig) {
         for (int step = 0; step < kFnStepCount; ++step)
-            FnAttach(ws, sig, step, "", log);
-        SignalRecord& r = ws.store[sig];
+            FnAttach(ctx, sig, step, "", log);
+        SignalRecord& r = ctx.store[sig];
         r.ProcFn = false;
         r.Ovr = false;
         r.SaveDiv = 0;

@@ -16,7 +16,7 @@
 namespace mv {
 
 class Log;
-struct Workspace;
+class SignalStore;
 
 inline constexpr int kFnTextMax = 255;
 inline constexpr int kFnBlockLen = 40;
@@ -43,6 +43,15 @@ private:
     std::vector<TFnSlot> steps_;
 };
 
+// What the chains work on: the slots, their chains and f process, the rate the chains
+// are set up for. Processing runs each signal under a copy at the signal's own rate, so
+// nothing outside changes while it runs. Bulk workers make contexts of their own.
+struct ProcessContext {
+    SignalStore& store;
+    FnSlots& fnSlots;
+    double f_process = 4000.0;
+};
+
 // Outcome of one parameter value, for the log and for the colour of a grid cell.
 enum class FnParamStatus {
     Accepted,
@@ -59,28 +68,28 @@ struct FnText {
 FnText FnDefaultText(const FnSlots& fs, TFnTyp type, int maxLen = kFnTextMax, char decSep = '.');
 // The text a pick of `type` from the function list attaches: the default text, with any
 // default that depends on f process (the filter corner) made valid at the current one.
-FnText FnPickText(const Workspace& ws, TFnTyp type, int maxLen = kFnTextMax);
+FnText FnPickText(const ProcessContext& ctx, TFnTyp type, int maxLen = kFnTextMax);
 std::string FnSlotText(const FnSlots& fs, int sig, int step, int maxLen = kFnTextMax,
                        char decSep = '.');
 std::string FnParamText(const FnSlots& fs, int sig, int step, int k, char decSep = '.');
 
 // Makes the function written in `text` the function of (sig, step). On failure the step
 // becomes fnNone and `why` (when given) says what failed.
-bool FnAttach(Workspace& ws, int sig, int step, std::string_view text, Log& log,
+bool FnAttach(const ProcessContext& ctx, int sig, int step, std::string_view text, Log& log,
               std::string* why = nullptr);
 
 // Converts one value text for parameter k (1..10) of `type` into the step's value cell.
-FnParamStatus FnSetParam(Workspace& ws, int sig, int step, TFnTyp type, int k,
+FnParamStatus FnSetParam(const ProcessContext& ctx, int sig, int step, TFnTyp type, int k,
                          std::string_view valueText, Log& log);
 
 void FnSlotReset(FnSlots& fs, int sig, int step);
 
 // What keeps the step's current values from being attached again under the current
 // f_process (limits of the function's storage), or nothing.
-std::optional<std::string> FnLimitProblem(const Workspace& ws, int sig, int step);
+std::optional<std::string> FnLimitProblem(const ProcessContext& ctx, int sig, int step);
 
 // Clears every step of every slot; ProcFn, Ovr and SaveDiv of every slot become 0.
-void DeleteAllFunctions(Workspace& ws, Log& log);
+void DeleteAllFunctions(const ProcessContext& ctx, Log& log);
 
 // --- Processing -------------------------------------------------------------------
 
@@ -106,13 +115,13 @@ struct ProcessOptions {
     std::string programName = "mvtervik";
 };
 
-ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool inPlace,
+ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, double t2, bool inPlace,
                             bool keepName, Log& log, const ProcessOptions& opts = {});
 
 // The "Process Fn" commands: every occupied slot with ProcFn set and some step in use,
-// in ascending order, in place when its Ovr is set; names follow KeepOrigSigName.
-// Returns the number of signals processed.
-int ProcessAllSignals(Workspace& ws, double t1, double t2, Log& log,
+// in ascending order, in place when its Ovr is set; names follow keepName (the setting
+// KeepOrigSigName). Returns the number of signals processed.
+int ProcessAllSignals(const ProcessContext& ctx, double t1, double t2, bool keepName, Log& log,
                       const ProcessOptions& opts = {});
 
 } // namespace mv

@@ -1,6 +1,6 @@
 #include "core/Log.h"
+#include "core/SignalStore.h"
 #include "core/TimeWindow.h"
-#include "core/Workspace.h"
 #include "processing/MV_func.h"
 
 #include <chrono>
@@ -29,24 +29,11 @@ std::string nowText() {
     return buf;
 }
 
-// Keeps f_process at the signal's rate for the run and puts it back on every way out.
-class ProcessRate {
-public:
-    ProcessRate(double& rate, double now) : rate_(rate), saved_(rate) { rate_ = now; }
-    ~ProcessRate() { rate_ = saved_; }
-    ProcessRate(const ProcessRate&) = delete;
-    ProcessRate& operator=(const ProcessRate&) = delete;
-
-private:
-    double& rate_;
-    double saved_;
-};
-
 // Why a step cannot run over samples [s, s + len) of signal sig, or nothing.
-std::optional<std::string> cannotRun(const Workspace& ws, int sig, int step, std::int64_t s,
+std::optional<std::string> cannotRun(const ProcessContext& ctx, int sig, int step, std::int64_t s,
                                      std::int64_t len) {
-    const TFnSlot& fs = ws.fnSlots(sig, step);
-    const TFnDef& d = ws.fnSlots.FnTable[fs.FnTyp];
+    const TFnSlot& fs = ctx.fnSlots(sig, step);
+    const TFnDef& d = ctx.fnSlots.FnTable[fs.FnTyp];
     for (int k = 1; k <= d.ParCount; ++k) {
         if (d.Par[k].Kind != fpSigNo)
             continue;
@@ -56,9 +43,9 @@ std::optional<std::string> cannotRun(const Workspace& ws, int sig, int step, std
                 return d.Name.str() + " needs a signal number in \"" + d.Par[k].Name.str() + "\"";
             continue;
         }
-        if (!SignalStore::validSlot(v) || !ws.store[v].occupied())
+        if (!SignalStore::validSlot(v) || !ctx.store[v].occupied())
             return d.Name.str() + " reads signal " + std::to_string(v) + ", which is empty";
-        const SignalRecord& a = ws.store[v];
+        const SignalRecord& a = ctx.store[v];
         if (a.SampleCount < s + len || static_cast<std::int64_t>(a.Data.size()) < s + len)
             return d.Name.str() + " reads signal " + std::to_string(v) +
                    ", which is shorter than the window";
@@ -68,10 +55,10 @@ std::optional<std::string> cannotRun(const Workspace& ws, int sig, int step, std
 
 } // namespace
 
-ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool inPlace,
+ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, double t2, bool inPlace,
                             bool keepName, Log& log, const ProcessOptions& opts) {
-    FnSlots& chain = ws.fnSlots;
-    SignalRecord& rec = ws.store[sig];
+    FnSlots& chain = ctx.fnSlots;
+    SignalRecord& rec = ctx.store[sig];
     bool any = false;
     for (int step = 0; step < kFnStepCount; ++step)
         any = any || chain(sig, step).FnTyp != fnNone;
@@ -84,7 +71,7 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
 
     int target = sig;
     if (!inPlace) {
-        target = ws.store.SlotAfterLast();
+        target = ctx.store.SlotAfterLast();
         if (target > kSlotCount) {
             log.warn(kNoRoomForResults);
             return {ProcessStatus::NoRoom, 0};
@@ -95,19 +82,21 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
     const std::int64_t s = win.first - 1;
     const std::int64_t len = win.count();
 
+    // The chains are applied again under this signal's own sampling rate.
+    const ProcessContext atRate{ctx.store, ctx.fnSlots, rec.f_sampl};
+
     // Every step must be able to run before anything changes.
     {
-        ProcessRate rate(ws.settings.dfltSampl_f, rec.f_sampl);
         for (int step = 0; step < kFnStepCount; ++step) {
             const TFnSlot& fs = chain(sig, step);
             if (fs.FnTyp == fnNone)
                 continue;
             std::string why;
-            if (auto aux = cannotRun(ws, sig, step, s, len)) {
+            if (auto aux = cannotRun(atRate, sig, step, s, len)) {
                 why = *aux;
-            } else if (auto limit = FnLimitProblem(ws, sig, step)) {
+            } else if (auto limit = FnLimitProblem(atRate, sig, step)) {
                 // The parameters are applied again under this signal's sampling rate.
-                why = ws.fnSlots.FnTable[fs.FnTyp].Name.str() + ": " + *limit;
+                why = ctx.fnSlots.FnTable[fs.FnTyp].Name.str() + ": " + *limit;
             }
             if (!why.empty()) {
                 log.warn("Signal " + std::to_string(sig) + " is not processed: Fn" +
@@ -129,8 +118,7 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
     std::int64_t done = 0;
     constexpr std::int64_t kProgressEvery = 1024; // blocks between progress calls
     {
-        ProcessRate rate(ws.settings.dfltSampl_f, rec.f_sampl);
-        const FnRunContext ctx{rec.f_sampl, chain.replayedSamples, &log};
+        const FnRunContext run{rec.f_sampl, chain.replayedSamples, &log};
         for (int step = 0; step < kFnStepCount; ++step) {
             TFnSlot& fs = chain(sig, step);
             if (fs.FnTyp == fnNone)
@@ -138,7 +126,7 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
             const TFnTyp type = fs.FnTyp;
             const std::string fnName = chain.FnTable[type].Name.str();
             std::string why;
-            if (!FnAttach(ws, sig, step, FnSlotText(chain, sig, step), log, &why)) {
+            if (!FnAttach(atRate, sig, step, FnSlotText(chain, sig, step), log, &why)) {
                 log.warn("Signal " + std::to_string(sig) + ": Fn" + std::to_string(step + 1) + " " +
                          fnName + " was dropped: " + why);
                 continue;
@@ -156,7 +144,7 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
                 ++j;
                 const int v = fs.par(k).i;
                 if (v >= 1 && j <= kFnMaxAux)
-                    fs.Aux[j] = ws.store[v].Data.data() + s;
+                    fs.Aux[j] = ctx.store[v].Data.data() + s;
             }
 
             if (wholeWindow(type)) {
@@ -173,13 +161,13 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
                     fs.ParVal[fnZeroing][1].f = static_cast<float>(-*mean);
                 }
                 fs.Count = static_cast<std::int32_t>(len);
-                d.Run(fs, ctx);
+                d.Run(fs, run);
                 done += len;
             } else {
                 const std::int64_t nb = len / block, rest = len % block;
                 fs.Count = static_cast<std::int32_t>(block);
                 for (std::int64_t b = 0; b < nb; ++b) {
-                    d.Run(fs, ctx);
+                    d.Run(fs, run);
                     fs.Buf += block;
                     for (auto& a : fs.Aux)
                         if (a)
@@ -189,7 +177,7 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
                         opts.progress(done, total);
                 }
                 fs.Count = static_cast<std::int32_t>(rest);
-                d.Run(fs, ctx);
+                d.Run(fs, run);
                 done += rest;
             }
             fs.Buf = nullptr;
@@ -211,7 +199,7 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
         rec.Sig_note = note;
         return {ProcessStatus::Done, sig};
     }
-    SignalRecord& out = ws.store[target];
+    SignalRecord& out = ctx.store[target];
     out.copyDescriptionFrom(rec);
     out.DecPlaces = rec.DecPlaces;
     out.SampleCount = rec.SampleCount;
@@ -225,14 +213,14 @@ ProcessResult ProcessSignal(Workspace& ws, int sig, double t1, double t2, bool i
     return {ProcessStatus::Done, target};
 }
 
-int ProcessAllSignals(Workspace& ws, double t1, double t2, Log& log, const ProcessOptions& opts) {
+int ProcessAllSignals(const ProcessContext& ctx, double t1, double t2, bool keepName, Log& log,
+                      const ProcessOptions& opts) {
     int processed = 0;
     for (int sig = 1; sig <= kSlotCount; ++sig) {
-        const SignalRecord& r = ws.store[sig];
+        const SignalRecord& r = ctx.store[sig];
         if (!r.occupied() || !r.ProcFn)
             continue;
-        const ProcessResult res =
-            ProcessSignal(ws, sig, t1, t2, r.Ovr, ws.settings.KeepOrigSigName, log, opts);
+        const ProcessResult res = ProcessSignal(ctx, sig, t1, t2, r.Ovr, keepName, log, opts);
         processed += res.status == ProcessStatus::Done ? 1 : 0;
     }
     return processed;

@@ -2,6 +2,7 @@
 // close that must not drop unsaved changes without asking.
 #include "evaluation/ui/WorkbooksWindow.h"
 
+#include "app/Workspace.h"
 #include "evaluation/ui/SheetModel.h"
 
 #include <QAbstractItemView>
@@ -45,7 +46,7 @@ void WorkbooksWindowTest::openEditBoldSave() {
     const std::string path = makeLog(dir);
     Workspace ws;
     CaptureLog log;
-    WorkbooksWindow w(ws, log);
+    WorkbooksWindow w(ws.spreadsheet, ws.decimalSeparator, ws.actualDir, log);
     QSignalSpy changed(&w, &WorkbooksWindow::workbooksChanged);
     w.show();
     QCOMPARE(w.openFiles({QString::fromStdString(path), dir.path() + "/missing.xlsx"}), 1);
@@ -102,7 +103,7 @@ void WorkbooksWindowTest::closeAsksBeforeDroppingChanges() {
     QTemporaryDir dir;
     Workspace ws;
     CaptureLog log;
-    WorkbooksWindow w(ws, log);
+    WorkbooksWindow w(ws.spreadsheet, ws.decimalSeparator, ws.actualDir, log);
     int asked = 0;
     auto answer = WorkbooksWindow::UnsavedAnswer::Cancel;
     w.askUnsaved = [&](const QString&) {
@@ -139,7 +140,7 @@ void WorkbooksWindowTest::closeAsksBeforeDroppingChanges() {
 void WorkbooksWindowTest::sheetsAndNames() {
     Workspace ws;
     CaptureLog log;
-    WorkbooksWindow w(ws, log);
+    WorkbooksWindow w(ws.spreadsheet, ws.decimalSeparator, ws.actualDir, log);
     QStringList names = {"CalibrWS", "Bad/name", "Results"};
     w.askSheetName = [&](const QString&, const QString&) { return names.takeFirst(); };
     QStringList errors;

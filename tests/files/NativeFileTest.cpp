@@ -62,7 +62,7 @@ TEST(NativeFile, HeaderFieldsSitAtTheirOffsets) {
     EXPECT_EQ(l.samples(1), (std::vector<float>{4, 6, 8}));
 }
 
-TEST(NativeFile, LargeFileReadExactlyAcrossItsHalves) {
+TEST(NativeFile, TwoThreadsReadLargeFileExactlyAcrossItsHalves) {
     // Large enough for the reader to split the read between two threads.
     test::TempDir dir;
     const std::size_t n = (std::size_t(70) << 20) / 4 + 3;

@@ -1,5 +1,5 @@
 // The graph widgets offscreen: drawing, keys, mouse, wheel, zoom slots and markers.
-#include "core/Workspace.h"
+#include "app/Workspace.h"
 #include "graphs/ui/GraphPair.h"
 #include "graphs/ui/TSigImage.h"
 #include "graphs/ui/ZoomMarkers.h"
@@ -24,7 +24,7 @@ class GraphUiTest : public QObject {
         int refreshes = 0;
         Fixture() {
             host.resize(1059, 560);
-            pair = new GraphPair(ws, &host);
+            pair = new GraphPair(ws.graphsView(), &host);
             pair->Image1()->setGeometry(0, 0, 1059, 250);   // 1000 plot columns
             pair->Image2()->setGeometry(0, 256, 1059, 221); // 200 plot rows
             pair->setTableRefresh([this] { ++refreshes; });

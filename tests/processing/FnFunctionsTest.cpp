@@ -1,6 +1,6 @@
+#include "app/Workspace.h"
 #include "core/Log.h"
-#include "core/Workspace.h"
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 #include "processing/MV_func.h"
 
 #include <cmath>

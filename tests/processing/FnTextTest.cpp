@@ -1,5 +1,5 @@
+#include "app/Workspace.h"
 #include "core/Log.h"
-#include "core/Workspace.h"
 #include "processing/MV_func.h"
 
 #include <cstdlib>

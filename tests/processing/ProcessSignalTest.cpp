@@ -1,5 +1,5 @@
+#include "app/Workspace.h"
 #include "core/Log.h"
-#include "core/Workspace.h"
 #include "processing/MV_func.h"
 
 #include <cmath>
@@ -200,7 +200,7 @@ TEST_F(Process, ProcessAllVisitsFlaggedSlots) {
     ws->store[1].ProcFn = true;
     ws->store[1].Ovr = true;
     ws->settings.KeepOrigSigName = true;
-    EXPECT_EQ(ProcessAllSignals(*ws, 0, 1, log), 1);
+    EXPECT_EQ(ProcessAllSignals(*ws, 0, 1, ws->settings.KeepOrigSigName, log), 1);
     EXPECT_EQ(ws->store[1].Data[3], 9.0f);
     EXPECT_EQ(ws->store[1].SigName.str(), "sig1");
     EXPECT_EQ(ws->store[2].Data[3], 3.0f);

@@ -1,8 +1,8 @@
 // mvtervik-cli convert: reads files in one load format and writes every signal in
 // one save format, thinned by a save divider and cut to a time window.
+#include "app/Workspace.h"
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliSignals.h"
-#include "core/Workspace.h"
 #include "files/Readers.h"
 #include "files/SaveSlot.h"
 

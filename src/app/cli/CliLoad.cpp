@@ -1,10 +1,10 @@
 // mvtervik-cli load: reads files in one of the load formats into the signal store
 // and shows what each filled slot holds, with every log line of the readers.
+#include "app/Workspace.h"
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliSignals.h"
 #include "core/Errors.h"
 #include "core/Json.h"
-#include "core/Workspace.h"
 #include "files/Readers.h"
 
 #include <cmath>

@@ -1,8 +1,8 @@
 // mvtervik-cli process: loads a signal file, attaches a chain of processing functions
 // to every signal read from it, runs the chain over a time window and saves the result.
+#include "app/Workspace.h"
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliSignals.h"
-#include "core/Workspace.h"
 #include "files/Readers.h"
 #include "files/SaveSlot.h"
 #include "processing/MV_func.h"

@@ -1,8 +1,8 @@
 #pragma once
 // Loading files into a workspace the way the application does, shared by the
 // subcommands that read signal files.
+#include "app/Workspace.h"
 #include "core/LoadFiles.h"
-#include "core/Workspace.h"
 
 #include <iosfwd>
 #include <string>

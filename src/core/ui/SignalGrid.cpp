@@ -16,7 +16,7 @@
 
 namespace mv {
 
-TSignalGrid::TSignalGrid(Workspace& ws, FnColumnsPort& fns, Log& log, QWidget* host,
+TSignalGrid::TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log, QWidget* host,
                          QWidget* parent)
     : QTableWidget(kSlotCount, kSigGridCols, parent), ws_(ws), fns_(fns), log_(log),
       host_(host ? host : this) {
@@ -38,7 +38,7 @@ TSignalGrid::TSignalGrid(Workspace& ws, FnColumnsPort& fns, Log& log, QWidget* h
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
-    setItemDelegate(new SignalGridDelegate(this, ws_, fns_));
+    setItemDelegate(new SignalGridDelegate(this, ws_.store, fns_));
     setFixedHeight(180);
     buildCells();
 

@@ -4,9 +4,10 @@
 // divider are toggled with mouse and keys; signals are opened, deleted, copied and
 // pasted from here. The rules live in core/SignalTable; this class shows and wires.
 #include "core/FnColumns.h"
+#include "core/LoadFiles.h"
 #include "core/Log.h"
+#include "core/Settings.h"
 #include "core/SignalTable.h"
-#include "core/Workspace.h"
 
 #include <QTableWidget>
 #include <array>
@@ -21,11 +22,22 @@ namespace mv {
 class TFloatListBox;
 class TFnParamGrid;
 
+// What the Signal table works on. The references outlive the table; values are read at
+// each use (f process, the formats and the actual directory change while it is open).
+struct SignalTableView {
+    SignalStore& store;
+    MainSettings& settings;
+    const ReaderTable& readers;
+    std::string& actualDir;
+    const char& decimalSeparator;
+    double f_process() const { return settings.dfltSampl_f; }
+};
+
 class TSignalGrid : public QTableWidget {
     Q_OBJECT
 public:
     // `host` is the main window: the pick list and the parameter grid float over it.
-    TSignalGrid(Workspace& ws, FnColumnsPort& fns, Log& log, QWidget* host,
+    TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log, QWidget* host,
                 QWidget* parent = nullptr);
 
     // Show SigDir + SigName + FileExt in the name column.
@@ -98,7 +110,7 @@ private:
     std::optional<CellRect> selectionRect() const;
     SignalRecord& rec(int row) { return ws_.store[row + 1]; }
 
-    Workspace& ws_;
+    SignalTableView ws_;
     FnColumnsPort& fns_;
     Log& log_;
     QWidget* host_;

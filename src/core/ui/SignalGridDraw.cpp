@@ -1,8 +1,8 @@
 #include "core/ui/SignalGridDraw.h"
 
 #include "core/FnColumns.h"
+#include "core/SignalStore.h"
 #include "core/SignalTable.h"
-#include "core/Workspace.h"
 #include "core/ui/FloatListBox.h"
 #include "core/ui/SignalGrid.h"
 
@@ -35,15 +35,15 @@ void drawCheck(QPainter* p, const QRect& cell, bool on, const QColor& colour) {
 
 } // namespace
 
-SignalGridDelegate::SignalGridDelegate(TSignalGrid* grid, const Workspace& ws,
+SignalGridDelegate::SignalGridDelegate(TSignalGrid* grid, const SignalStore& store,
                                        const FnColumnsPort& fns)
-    : QStyledItemDelegate(grid), grid_(grid), ws_(ws), fns_(fns) {}
+    : QStyledItemDelegate(grid), grid_(grid), store_(store), fns_(fns) {}
 
 void SignalGridDelegate::paint(QPainter* p, const QStyleOptionViewItem& opt,
                                const QModelIndex& index) const {
     const int row = index.row();
     const int col = index.column();
-    const SignalRecord& rec = ws_.store[row + 1];
+    const SignalRecord& rec = store_[row + 1];
     const QRect r = opt.rect;
     const bool selected = (opt.state & QStyle::State_Selected) && col != scNo;
     p->save();

@@ -8,13 +8,13 @@
 namespace mv {
 
 class TSignalGrid;
-struct Workspace;
+class SignalStore;
 class FnColumnsPort;
 
 class SignalGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    SignalGridDelegate(TSignalGrid* grid, const Workspace& ws, const FnColumnsPort& fns);
+    SignalGridDelegate(TSignalGrid* grid, const SignalStore& store, const FnColumnsPort& fns);
     void paint(QPainter* p, const QStyleOptionViewItem& opt,
                const QModelIndex& index) const override;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& opt,
@@ -25,7 +25,7 @@ public:
 
 private:
     TSignalGrid* grid_;
-    const Workspace& ws_;
+    const SignalStore& store_;
     const FnColumnsPort& fns_;
 };
 

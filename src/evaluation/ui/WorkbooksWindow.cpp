@@ -19,8 +19,10 @@
 
 namespace mv {
 
-WorkbooksWindow::WorkbooksWindow(Workspace& ws, Log& log, QWidget* parent)
-    : QWidget(parent, Qt::Window), ws_(ws), log_(log) {
+WorkbooksWindow::WorkbooksWindow(SpreadsheetApp& spreadsheet, const char& decimalSeparator,
+                                 const std::string& actualDir, Log& log, QWidget* parent)
+    : QWidget(parent, Qt::Window), spreadsheet_(spreadsheet), decimalSeparator_(decimalSeparator),
+      actualDir_(actualDir), log_(log) {
     setWindowTitle(tr("Workbooks"));
     resize(1000, 640);
 
@@ -79,7 +81,7 @@ WorkbooksWindow::WorkbooksWindow(Workspace& ws, Log& log, QWidget* parent)
     tabs_->setShape(QTabBar::RoundedSouth);
     tabs_->setExpanding(false);
     grid_ = new QTableView(this);
-    model_ = new SheetModel(ws_.spreadsheet, log_, ws_.decimalSeparator, this);
+    model_ = new SheetModel(spreadsheet_, log_, decimalSeparator_, this);
     grid_->setModel(model_);
     grid_->horizontalHeader()->setDefaultSectionSize(80);
     grid_->verticalHeader()->setDefaultSectionSize(22);
@@ -115,7 +117,7 @@ WorkbooksWindow::WorkbooksWindow(Workspace& ws, Log& log, QWidget* parent)
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
         if (refreshing_ || index < 0 || !current_)
             return;
-        model_->setSheet(ws_.spreadsheet.sheetAt(current_, index));
+        model_->setSheet(spreadsheet_.sheetAt(current_, index));
     });
     connect(tabs_, &QTabBar::tabBarDoubleClicked, this, [this](int) { renameSheet(); });
     connect(model_, &SheetModel::edited, this, [this] {
@@ -123,8 +125,8 @@ WorkbooksWindow::WorkbooksWindow(Workspace& ws, Log& log, QWidget* parent)
         refreshing_ = true;
         for (int i = 0; i < books_->count(); ++i) {
             const WorkbookId id = books_->item(i)->data(Qt::UserRole).toULongLong();
-            if (ws_.spreadsheet.isOpen(id)) {
-                const Workbook& wb = ws_.spreadsheet.workbook(id);
+            if (spreadsheet_.isOpen(id)) {
+                const Workbook& wb = spreadsheet_.workbook(id);
                 books_->item(i)->setText(QString::fromStdString(wb.name()) +
                                          (wb.saved() ? "" : " *"));
             }
@@ -155,7 +157,7 @@ void WorkbooksWindow::showEvent(QShowEvent* e) {
 }
 
 void WorkbooksWindow::refresh() {
-    SpreadsheetApp& app = ws_.spreadsheet;
+    SpreadsheetApp& app = spreadsheet_;
     refreshing_ = true;
     if (current_ && !app.isOpen(current_))
         current_ = 0;
@@ -198,7 +200,7 @@ void WorkbooksWindow::refreshNames() {
     names_->clear();
     if (!current_)
         return;
-    const Workbook& wb = ws_.spreadsheet.workbook(current_);
+    const Workbook& wb = spreadsheet_.workbook(current_);
     for (const auto& n : wb.names()) {
         const std::string scope = wb.nameScopeText(n);
         names_->addItem(QString::fromStdString(n.name + (scope.empty() ? "" : " (" + scope + ")") +
@@ -213,23 +215,23 @@ void WorkbooksWindow::updateActions() {
         status_->setText(tr("No workbook is open"));
         return;
     }
-    const Workbook& wb = ws_.spreadsheet.workbook(current_);
+    const Workbook& wb = spreadsheet_.workbook(current_);
     status_->setText(QString::fromStdString(wb.hasFile() ? wb.fullName() : wb.name()));
 }
 
 void WorkbooksWindow::showWorkbook(WorkbookId id, int sheetIndex) {
-    if (!ws_.spreadsheet.isOpen(id))
+    if (!spreadsheet_.isOpen(id))
         return;
     current_ = id;
-    const Workbook& wb = ws_.spreadsheet.workbook(id);
+    const Workbook& wb = spreadsheet_.workbook(id);
     sheetIndex = std::clamp(sheetIndex, 0, wb.sheetCount() - 1);
-    model_->setSheet(ws_.spreadsheet.sheetAt(id, sheetIndex));
+    model_->setSheet(spreadsheet_.sheetAt(id, sheetIndex));
     refresh();
 }
 
 void WorkbooksWindow::openDialog() {
     const QStringList files = QFileDialog::getOpenFileNames(this, tr("Open workbooks"),
-                                                            QString::fromStdString(ws_.actualDir),
+                                                            QString::fromStdString(actualDir_),
                                                             tr("Excel workbooks (*.xlsx)"));
     openFiles(files);
 }
@@ -239,7 +241,7 @@ int WorkbooksWindow::openFiles(const QStringList& paths) {
     WorkbookId last = 0;
     for (const QString& p : paths) {
         try {
-            last = ws_.spreadsheet.open(p.toStdString());
+            last = spreadsheet_.open(p.toStdString());
             ++opened;
             log_.info("Workbook opened: " + p.toStdString());
         } catch (const std::exception& e) {
@@ -254,7 +256,7 @@ int WorkbooksWindow::openFiles(const QStringList& paths) {
 }
 
 void WorkbooksWindow::newWorkbook() {
-    const WorkbookId id = ws_.spreadsheet.newWorkbook();
+    const WorkbookId id = spreadsheet_.newWorkbook();
     showWorkbook(id);
     emit workbooksChanged();
 }
@@ -262,9 +264,9 @@ void WorkbooksWindow::newWorkbook() {
 bool WorkbooksWindow::saveCurrent() {
     if (!current_)
         return false;
-    if (!ws_.spreadsheet.workbook(current_).hasFile())
+    if (!spreadsheet_.workbook(current_).hasFile())
         return saveCurrentAs();
-    const bool ok = guard([&] { ws_.spreadsheet.save(current_); });
+    const bool ok = guard([&] { spreadsheet_.save(current_); });
     refresh();
     return ok;
 }
@@ -272,14 +274,14 @@ bool WorkbooksWindow::saveCurrent() {
 bool WorkbooksWindow::saveCurrentAs() {
     if (!current_)
         return false;
-    const Workbook& wb = ws_.spreadsheet.workbook(current_);
+    const Workbook& wb = spreadsheet_.workbook(current_);
     QString suggested = QString::fromStdString(wb.hasFile() ? wb.fullName() : wb.name() + ".xlsx");
     QString path = askSaveName(suggested);
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().isEmpty())
         path += ".xlsx";
-    const bool ok = guard([&] { ws_.spreadsheet.saveAs(current_, path.toStdString()); });
+    const bool ok = guard([&] { spreadsheet_.saveAs(current_, path.toStdString()); });
     refresh();
     if (ok)
         emit workbooksChanged(); // the workbook's name changed
@@ -289,7 +291,7 @@ bool WorkbooksWindow::saveCurrentAs() {
 bool WorkbooksWindow::closeCurrent() {
     if (!current_)
         return false;
-    const Workbook& wb = ws_.spreadsheet.workbook(current_);
+    const Workbook& wb = spreadsheet_.workbook(current_);
     if (!wb.saved()) {
         switch (askUnsaved(QString::fromStdString(wb.name()))) {
         case UnsavedAnswer::Cancel:
@@ -303,7 +305,7 @@ bool WorkbooksWindow::closeCurrent() {
         }
     }
     const WorkbookId id = current_;
-    ws_.spreadsheet.close(id);
+    spreadsheet_.close(id);
     current_ = 0;
     model_->setSheet({});
     refresh();
@@ -314,7 +316,7 @@ bool WorkbooksWindow::closeCurrent() {
 void WorkbooksWindow::addSheet() {
     if (!current_)
         return;
-    const Workbook& wb = ws_.spreadsheet.workbook(current_);
+    const Workbook& wb = spreadsheet_.workbook(current_);
     QString suggested;
     for (int n = wb.sheetCount() + 1; suggested.isEmpty(); ++n)
         if (!const_cast<Workbook&>(wb).findSheet("Sheet" + std::to_string(n)))
@@ -323,19 +325,19 @@ void WorkbooksWindow::addSheet() {
     if (name.isEmpty())
         return;
     SheetHandle h;
-    if (!guard([&] { h = ws_.spreadsheet.addSheet(current_, name.toStdString()); }))
+    if (!guard([&] { h = spreadsheet_.addSheet(current_, name.toStdString()); }))
         return;
-    showWorkbook(current_, ws_.spreadsheet.workbook(current_).sheetCount() - 1);
+    showWorkbook(current_, spreadsheet_.workbook(current_).sheetCount() - 1);
     emit workbooksChanged();
 }
 
 void WorkbooksWindow::renameSheet() {
     const SheetHandle h = currentSheet();
-    if (!h.isSet() || !ws_.spreadsheet.isOpen(h))
+    if (!h.isSet() || !spreadsheet_.isOpen(h))
         return;
     const QString name =
-        askSheetName(tr("Rename sheet"), QString::fromStdString(ws_.spreadsheet.sheetName(h)));
-    if (name.isEmpty() || !guard([&] { ws_.spreadsheet.renameSheet(h, name.toStdString()); }))
+        askSheetName(tr("Rename sheet"), QString::fromStdString(spreadsheet_.sheetName(h)));
+    if (name.isEmpty() || !guard([&] { spreadsheet_.renameSheet(h, name.toStdString()); }))
         return;
     refresh();
     emit workbooksChanged();
@@ -343,13 +345,13 @@ void WorkbooksWindow::renameSheet() {
 
 void WorkbooksWindow::deleteSheet() {
     const SheetHandle h = currentSheet();
-    if (!h.isSet() || !ws_.spreadsheet.isOpen(h))
+    if (!h.isSet() || !spreadsheet_.isOpen(h))
         return;
     const int index = tabs_->currentIndex();
-    const QString name = QString::fromStdString(ws_.spreadsheet.sheetName(h));
+    const QString name = QString::fromStdString(spreadsheet_.sheetName(h));
     if (!confirm(tr("Delete sheet %1 with everything on it?").arg(name)))
         return;
-    if (!guard([&] { ws_.spreadsheet.deleteSheet(h); }))
+    if (!guard([&] { spreadsheet_.deleteSheet(h); }))
         return;
     showWorkbook(current_, std::max(0, index - 1));
     emit workbooksChanged();
@@ -364,7 +366,7 @@ void WorkbooksWindow::toggleBold() {
     QModelIndexList cells = grid_->selectionModel()->selectedIndexes();
     if (!cells.contains(cur))
         cells.append(cur);
-    const bool bold = !ws_.spreadsheet.bold(h, cur.row() + 1, cur.column() + 1);
+    const bool bold = !spreadsheet_.bold(h, cur.row() + 1, cur.column() + 1);
     model_->setBold(cells, bold);
 }
 

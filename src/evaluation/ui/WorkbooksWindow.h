@@ -4,7 +4,7 @@
 // bold, manages sheets and files, and lists the workbook's defined names. Everything
 // it changes goes through the workspace's SpreadsheetApp.
 #include "core/Log.h"
-#include "core/Workspace.h"
+#include "evaluation/workbook/SpreadsheetApp.h"
 
 #include <QWidget>
 #include <functional>
@@ -22,7 +22,10 @@ class SheetModel;
 class WorkbooksWindow : public QWidget {
     Q_OBJECT
 public:
-    WorkbooksWindow(Workspace& ws, Log& log, QWidget* parent = nullptr);
+    // `actualDir` (where the open dialog starts) and the decimal separator are read at
+    // each use; both outlive the window.
+    WorkbooksWindow(SpreadsheetApp& spreadsheet, const char& decimalSeparator,
+                    const std::string& actualDir, Log& log, QWidget* parent = nullptr);
 
     // What to do with unsaved changes of a workbook about to close. The default asks
     // in a message box; tests put their own answer here.
@@ -79,7 +82,9 @@ private:
     void refreshNames();
     bool guard(const std::function<void()>& action);
 
-    Workspace& ws_;
+    SpreadsheetApp& spreadsheet_;
+    const char& decimalSeparator_;
+    const std::string& actualDir_;
     Log& log_;
     WorkbookId current_ = 0;
     QListWidget* books_ = nullptr;

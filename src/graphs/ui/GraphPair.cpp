@@ -1,6 +1,6 @@
 #include "graphs/ui/GraphPair.h"
 
-#include "core/Workspace.h"
+#include "core/SignalStore.h"
 #include "graphs/ColumnPass.h"
 #include "graphs/ui/TSigImage.h"
 #include "graphs/ui/ZoomMarkers.h"
@@ -15,8 +15,9 @@
 
 namespace mv {
 
-GraphPair::GraphPair(Workspace& ws, QWidget* host) : QObject(host), ws_(ws), host_(host) {
-    GraphsState& gs = ws_.graphs;
+GraphPair::GraphPair(const GraphsView& view, QWidget* host)
+    : QObject(host), view_(view), host_(host) {
+    GraphsState& gs = view_.graphs;
     normaliseTimeWindow(gs.image1);
     normaliseTimeWindow(gs.image2);
     image1_ = new TSigImage(*this, 1, host);
@@ -30,7 +31,7 @@ GraphPair::GraphPair(Workspace& ws, QWidget* host) : QObject(host), ws_(ws), hos
     markers_ = new ZoomMarkers(host, 0);
     connect(markers_, &ZoomMarkers::dragged, this, [this](int i, int x) {
         const int rel = x - image1_->mapTo(host_, QPoint(0, 0)).x();
-        if (dragZoomMarker(ws_.graphs.image1, rel, ws_.graphs.zoom(i)))
+        if (dragZoomMarker(view_.graphs.image1, rel, view_.graphs.zoom(i)))
             markers_->marker(i)->move(x, markers_->marker(i)->y());
     });
     connect(markers_, &ZoomMarkers::released, this, &GraphPair::showZoom);
@@ -45,15 +46,15 @@ GraphPair::~GraphPair() {
 }
 
 TSigImage* GraphPair::AktivniImage() const {
-    return image(ws_.graphs.aktivni);
+    return image(view_.graphs.aktivni);
 }
 
 const TImageSigRec& GraphPair::windowStats(int slot) const {
-    return ws_.graphs.active().rec(slot);
+    return view_.graphs.active().rec(slot);
 }
 
 char GraphPair::decimalSeparator() const {
-    return ws_.decimalSeparator;
+    return view_.decimalSeparator;
 }
 
 void GraphPair::buildActions() {
@@ -84,7 +85,7 @@ void GraphPair::buildActions() {
     popup_ = new QMenu(host_);
     popup_->setObjectName("ImagePopupMenu");
     popup_->addAction("Process Fn", this, [this] {
-        const SigImageState& g = ws_.graphs.active();
+        const SigImageState& g = view_.graphs.active();
         emit processFnRequested(g._T1, g._T2);
     });
     popup_->addSeparator();
@@ -114,7 +115,7 @@ void GraphPair::runPass(SigImageState& g) {
     ++passDepth_;
     // Painting and timers go on between signals; user input waits for the end of the
     // pass, so no command can start another pass over half-updated records.
-    PrepocitejX(ws_.store, g,
+    PrepocitejX(view_.store, g,
                 [](int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     --passDepth_;
     QApplication::restoreOverrideCursor();
@@ -144,7 +145,7 @@ void GraphPair::MalujBoth() {
 }
 
 void GraphPair::SetAktivni(int n) {
-    ws_.graphs.aktivni = n == 2 ? 2 : 1;
+    view_.graphs.aktivni = n == 2 ? 2 : 1;
     TSigImage* a = AktivniImage();
     TSigImage* other = n == 2 ? image1_ : image2_;
     a->setCursor(Qt::CrossCursor);
@@ -155,20 +156,20 @@ void GraphPair::SetAktivni(int n) {
     placeMarkers();
     image1_->Maluj();
     image2_->Maluj();
-    emit activeGraphChanged(ws_.graphs.aktivni);
+    emit activeGraphChanged(view_.graphs.aktivni);
 }
 
 void GraphPair::swapActive() {
-    SetAktivni(ws_.graphs.aktivni == 1 ? 2 : 1);
+    SetAktivni(view_.graphs.aktivni == 1 ? 2 : 1);
 }
 
 void GraphPair::zoomAll() {
-    const GraphWindow w = currentWindow(ws_.graphs.image1);
+    const GraphWindow w = currentWindow(view_.graphs.image1);
     image2_->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
 }
 
 void GraphPair::swapZoom() {
-    const GraphWindow w = previousWindow(ws_.graphs.image2);
+    const GraphWindow w = previousWindow(view_.graphs.image2);
     image2_->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
 }
 
@@ -176,7 +177,7 @@ void GraphPair::showZoom(int i) {
     if (i < 1 || i > kZoomSlots)
         return;
     const bool lock = scrollLock_ ? scrollLock_() : (scrollLockOn_ && !scrollLockDown_);
-    const GraphWindow w = showZoomWindow(ws_.graphs.image2, ws_.graphs.zoom(i), lock);
+    const GraphWindow w = showZoomWindow(view_.graphs.image2, view_.graphs.zoom(i), lock);
     image2_->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
     showMarker(i);
 }
@@ -184,22 +185,22 @@ void GraphPair::showZoom(int i) {
 void GraphPair::setZoom(int i) {
     if (i < 1 || i > kZoomSlots)
         return;
-    ws_.graphs.zoom(i) = zoomRecOf(ws_.graphs.image2);
+    view_.graphs.zoom(i) = zoomRecOf(view_.graphs.image2);
     showMarker(i);
 }
 
 void GraphPair::showMarker(int i) {
     const int left = image1_->mapTo(host_, QPoint(0, 0)).x();
-    markers_->highlight(i, left + zoomMarkerX(ws_.graphs.image1, ws_.graphs.zoom(i)));
+    markers_->highlight(i, left + zoomMarkerX(view_.graphs.image1, view_.graphs.zoom(i)));
 }
 
 void GraphPair::valueZoomIn() {
-    const GraphWindow w = scaledValueWindow(ws_.graphs.active(), 0.5);
+    const GraphWindow w = scaledValueWindow(view_.graphs.active(), 0.5);
     AktivniImage()->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
 }
 
 void GraphPair::valueZoomOut() {
-    const GraphWindow w = scaledValueWindow(ws_.graphs.active(), 2.0);
+    const GraphWindow w = scaledValueWindow(view_.graphs.active(), 2.0);
     AktivniImage()->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
 }
 

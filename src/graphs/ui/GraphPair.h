@@ -18,7 +18,6 @@ class QWidget;
 
 namespace mv {
 
-struct Workspace;
 class TSigImage;
 class ZoomMarkers;
 
@@ -27,10 +26,11 @@ class GraphPair : public QObject {
 public:
     // host: the common parent of the graphs, T_Label and the zoom markers (the main
     // window's central widget). Image1 and Image2 are created as children of host.
-    GraphPair(Workspace& ws, QWidget* host);
+    GraphPair(const GraphsView& view, QWidget* host);
     ~GraphPair() override;
 
-    Workspace& workspace() { return ws_; }
+    GraphsState& graphsState() { return view_.graphs; }
+    const SignalStore& store() const { return view_.store; }
     QWidget* host() const { return host_; }
     TSigImage* Image1() const { return image1_; }
     TSigImage* Image2() const { return image2_; }
@@ -122,7 +122,7 @@ private:
     void buildActions();
     void showMarker(int i);
 
-    Workspace& ws_;
+    GraphsView view_;
     QWidget* host_;
     TSigImage* image1_ = nullptr;
     TSigImage* image2_ = nullptr;

@@ -1,6 +1,6 @@
 #include "graphs/ui/TSigImage.h"
 
-#include "core/Workspace.h"
+#include "core/SignalStore.h"
 #include "graphs/GraphDrawing.h"
 #include "graphs/GraphZoom.h"
 #include "graphs/ui/GraphPair.h"
@@ -54,13 +54,13 @@ TSigImage::TSigImage(GraphPair& pair, int number, QWidget* parent)
 }
 
 SigImageState& TSigImage::state() {
-    return pair_.workspace().graphs.image(number_);
+    return pair_.graphsState().image(number_);
 }
 const SigImageState& TSigImage::state() const {
-    return pair_.workspace().graphs.image(number_);
+    return pair_.graphsState().image(number_);
 }
 bool TSigImage::isActive() const {
-    return pair_.workspace().graphs.aktivni == number_;
+    return pair_.graphsState().aktivni == number_;
 }
 
 void TSigImage::PrepocitejX() {
@@ -78,7 +78,7 @@ void TSigImage::Maluj() {
                isActive() ? QColor(Qt::white) : kInactivePlot);
     updateSigNaPix(g);
 
-    for (const TracePolyline& t : tracePolylines(pair_.workspace().store, g)) {
+    for (const TracePolyline& t : tracePolylines(pair_.store(), g)) {
         p.setPen(pixelPen(fromColour(t.colour)));
         QPolygon poly;
         poly.reserve(int(t.points.size()));
@@ -213,7 +213,7 @@ void TSigImage::mouseMoveEvent(QMouseEvent* e) {
     const double t = cursorTime(g, x);
     pair_.showTLabelText(
         QString::fromStdString(tLabelText(t, cursorValue(g, y), pair_.decimalSeparator())));
-    pair_.emitCursorCells(cursorCells(pair_.workspace().store, g, x, t));
+    pair_.emitCursorCells(cursorCells(pair_.store(), g, x, t));
 }
 
 void TSigImage::mouseReleaseEvent(QMouseEvent* e) {

@@ -1,7 +1,7 @@
 #include "processing/ui/GeneratorPage.h"
 
 #include "core/Settings.h"
-#include "core/Workspace.h"
+#include "core/SignalStore.h"
 #include "widgets/ui/MV_Komp.h"
 
 #include <QCheckBox>
@@ -19,7 +19,8 @@ std::string genKey(int row, int col) {
 }
 } // namespace
 
-GeneratorPage::GeneratorPage(Workspace& ws, QWidget* parent) : QWidget(parent), ws_(ws) {
+GeneratorPage::GeneratorPage(SignalStore& store, const MainSettings& settings, QWidget* parent)
+    : QWidget(parent), store_(store), settings_(settings) {
     setObjectName("GeneratorPageContent");
     auto* lay = new QGridLayout(this);
     lay->setContentsMargins(4, 2, 4, 2);
@@ -101,7 +102,7 @@ GeneratorParams GeneratorPage::params() const {
     GeneratorParams p;
     p.sigNo = GenerSignalNoNumberEdit->IntegerVal();
     p.samples = SamplesNumberEdit->IntegerVal();
-    p.fs = ws_.f_process();
+    p.fs = settings_.dfltSampl_f;
     p.workSimulate = WorkSimulateCheckBox->isChecked();
     for (int r = 0; r < kGenComponents; ++r)
         for (int c = 0; c < 5; ++c)
@@ -113,7 +114,7 @@ GeneratorParams GeneratorPage::params() const {
 void GeneratorPage::GenerSpeedButtonClick() {
     GeneratorParams p = params();
     p.seed = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    if (!GenerateSignal(ws_.store, p))
+    if (!GenerateSignal(store_, p))
         return;
     if (redrawGraphs)
         redrawGraphs();

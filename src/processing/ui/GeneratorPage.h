@@ -14,12 +14,14 @@ namespace mv {
 
 class SettingsBackend;
 class TNumberEdit;
-struct Workspace;
+class SignalStore;
+struct MainSettings;
 
 class GeneratorPage : public QWidget {
     Q_OBJECT
 public:
-    GeneratorPage(Workspace& ws, QWidget* parent = nullptr);
+    // The page generates into `store` at f process, read from `settings` at each run.
+    GeneratorPage(SignalStore& store, const MainSettings& settings, QWidget* parent = nullptr);
 
     TNumberEdit* GenerSignalNoNumberEdit = nullptr;
     TNumberEdit* SamplesNumberEdit = nullptr;
@@ -39,7 +41,8 @@ public:
     void writeSettings(SettingsBackend& s) const;
 
 private:
-    Workspace& ws_;
+    SignalStore& store_;
+    const MainSettings& settings_;
     bool filling_ = false;
 };
 

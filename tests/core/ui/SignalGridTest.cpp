@@ -1,6 +1,7 @@
 // The Signal table driven by keys, clicks and the clipboard, offscreen.
 #include "core/ui/SignalGrid.h"
 
+#include "app/Workspace.h"
 #include "core/FnColumns.h"
 #include "core/ui/FloatListBox.h"
 #include "core/ui/FnParamGrid.h"
@@ -108,7 +109,9 @@ class SignalGridTest : public QObject {
         int redraws = 0;
         Fixture() {
             host.resize(1400, 600);
-            grid = new TSignalGrid(ws, fns, log, &host, &host);
+            grid = new TSignalGrid(
+                {ws.store, ws.settings, ws.readers, ws.actualDir, ws.decimalSeparator}, fns, log,
+                &host, &host);
             grid->setGeometry(0, 200, 1400, 300);
             grid->redrawGraphs = [this] {
                 ++redraws;

@@ -7,11 +7,13 @@
 // the first activation (window layout and per-slot settings), FormClose (settings
 // written). Subsystems that keep settings or start background work plug into the
 // named steps below.
-#include "core/Workspace.h"
+#include "app/Workspace.h"
+#include "app/ui/Commands.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -44,8 +46,18 @@ public:
     ControlPanel* controlPanel() const { return panel_; }
     // The area below the control panel that holds the Signal table and the graphs.
     QWidget* mainArea() const { return mainArea_; }
-    // A menu command by its object name ("actOpenSignal", "actZoomAll", ...).
-    QAction* command(const QString& objectName) const;
+    // The action of a command; every command has one once the window exists.
+    QAction* action(Cmd c) const { return actions_[static_cast<int>(c)]; }
+    // Connects a handler to a command. It runs through runCommand, like every command.
+    void onCommand(Cmd c, std::function<void()> handler);
+    // The one command path: runs `body`, and when it throws, logs the error's text and
+    // shows it (showError), so the command ends and the application goes on. Returns
+    // false when the command ended with an error. Buttons and keys of the subsystems'
+    // widgets run through it as well.
+    bool runCommand(const std::function<void()>& body);
+    // How an error of a command is shown; by default a message box (on stderr in
+    // screenshot mode, which runs unattended). Tests put their own here.
+    void setErrorDisplay(std::function<void(const QString&)> show) { showError_ = std::move(show); }
     // Status bar panels 0..2 (800, 500 and 100 pixels wide).
     void setStatusText(int panel, const QString& text);
     QString statusText(int panel) const;
@@ -72,9 +84,11 @@ public:
     // activation after requestTopicsUpdate().
     void setTopicsUpdater(std::function<void()> f) { topicsUpdater_ = std::move(f); }
     void requestTopicsUpdate() { topicsNeedUpdate_ = true; }
-    // Opens files into slots from `slot` on with the selected load format; returns the
+    // Opens files into slots from `slot` on with the selected load format and returns the
     // number of slots filled. The main view provides it; start files go through it.
-    std::function<int(const QStringList& files, int slot)> openFiles;
+    void setFileOpener(std::function<int(const QStringList& files, int slot)> open) {
+        openFiles_ = std::move(open);
+    }
     // Asked before the window closes; false keeps it open (unsaved work the user wants
     // to keep). Every registered check must agree.
     void addCloseCheck(std::function<bool()> check) { closeChecks_.push_back(std::move(check)); }
@@ -103,10 +117,8 @@ private:
     void setActualDirectory();
     void swapWindow();
     void openStartFiles();
-    void readDevFnSettings();
-    void writeDevFnSettings();
-    void readAlignAndCurveSettings();
-    void writeAlignAndCurveSettings();
+    QAction* makeAction(Cmd c, const QString& text, const QList<QKeySequence>& keys,
+                        Qt::ShortcutContext context);
     std::vector<MonitorRect> monitorRects() const;
 
     Workspace& ws_;
@@ -130,6 +142,9 @@ private:
     std::vector<BackgroundTask> backgroundTasks_;
     std::function<void()> topicsUpdater_;
     std::vector<std::function<bool()>> closeChecks_;
+    std::function<int(const QStringList&, int)> openFiles_;
+    std::function<void(const QString&)> showError_;
+    std::array<QAction*, kCmdCount> actions_{};
 };
 
 } // namespace mv

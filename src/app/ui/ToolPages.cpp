@@ -1,4 +1,4 @@
-#include "core/ui/ToolPages.h"
+#include "app/ui/ToolPages.h"
 
 #include <QPainter>
 #include <QStyleOptionTab>

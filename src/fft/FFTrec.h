@@ -2,7 +2,7 @@
 // The FFT engine: turns a stream of samples into windowed, weighted and averaged
 // power spectra and the overall RMS level of the stream. One engine per FFT series
 // and per SPL processing step; an engine is used by one thread at a time.
-#include "monitors/FFTTables.h"
+#include "fft/FFTTables.h"
 
 #include <cstdint>
 #include <span>

@@ -1,4 +1,4 @@
-#include "monitors/FFTTables.h"
+#include "fft/FFTTables.h"
 
 #include <array>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The FFT engine's power spectrum against numpy's real FFT, and its A-weighting against
 // the nominal values of IEC 61672-1.
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 #include "support/TestSupport.h"
 
 #include <cmath>

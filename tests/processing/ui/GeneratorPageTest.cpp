@@ -2,7 +2,7 @@
 #include "processing/ui/GeneratorPage.h"
 
 #include "core/Settings.h"
-#include "core/Workspace.h"
+#include "core/SignalStore.h"
 #include "widgets/ui/MV_Komp.h"
 
 #include <QCheckBox>
@@ -15,40 +15,42 @@ class GeneratorPageTest : public QObject {
     Q_OBJECT
 private slots:
     void enterAlwaysGeneratesInstantOnlyWhenChecked() {
-        Workspace ws;
-        GeneratorPage page(ws);
+        SignalStore store;
+        MainSettings settings;
+        GeneratorPage page(store, settings);
         int redraws = 0;
         page.redrawGraphs = [&redraws] { ++redraws; };
         page.InstantGenerateCheckBox->setChecked(false);
         page.SamplesNumberEdit->setValueText("8");
         page.GeneratorGrid->item(0, 4)->setText("2");
-        QVERIFY(!ws.store[1].occupied()); // nothing until Enter
+        QVERIFY(!store[1].occupied()); // nothing until Enter
         QTest::keyClick(page.SamplesNumberEdit, Qt::Key_Return);
-        QCOMPARE(ws.store[1].SampleCount, 8);
+        QCOMPARE(store[1].SampleCount, 8);
         QCOMPARE(redraws, 1);
-        QCOMPARE(ws.store[1].f_sampl, 4000.0);
-        QCOMPARE(ws.store[1].SigName.str(),
+        QCOMPARE(store[1].f_sampl, 4000.0);
+        QCOMPARE(store[1].SigName.str(),
                  std::string("Gener 0.sin(1..1)+0.sin(1..1)+0.sin(1..1)+0.sin(1..1)+"));
 
         page.InstantGenerateCheckBox->setChecked(true);
         page.GenerSignalNoNumberEdit->setValueText("3"); // the slot alone generates nothing
-        QVERIFY(!ws.store[3].occupied());
+        QVERIFY(!store[3].occupied());
         page.GeneratorGrid->item(1, 1)->setText("12abc");
-        QCOMPARE(ws.store[3].SampleCount, 8);
+        QCOMPARE(store[3].SampleCount, 8);
         QCOMPARE(redraws, 2);
         page.SamplesNumberEdit->setValueText("16");
-        QCOMPARE(ws.store[3].SampleCount, 16);
+        QCOMPARE(store[3].SampleCount, 16);
         const auto p = page.params();
         QCOMPARE(p.cells[1][0], std::string("12abc"));
         QCOMPARE(p.cells[0][3], std::string("2"));
     }
 
     void settingsRoundTrip() {
-        Workspace ws;
+        SignalStore store;
+        MainSettings settings;
         MemorySettings s;
         s.values["Generator/Gener2/Slope"] = "3.5";
         s.values["Generator/Gener4/f1 [Hz]"] = "";
-        GeneratorPage page(ws);
+        GeneratorPage page(store, settings);
         page.readSettings(s);
         QCOMPARE(page.GeneratorGrid->item(1, 4)->text(), QString("3.5"));
         QCOMPARE(page.GeneratorGrid->item(3, 1)->text(), QString("1")); // empty keeps default

@@ -1,12 +1,14 @@
 #pragma once
-// Everything the program keeps for the life of the process, in one object the
-// application owns and passes by reference. Tests make as many as they like.
-// Each subsystem adds its own state here as a member.
+// The composition root: everything the program keeps for the life of the process, in
+// one object the application owns. Subsystems never see it whole; it hands each one the
+// narrow context it works on (the store, the chains, f process, ...), so a bulk worker or
+// a test can build the same contexts from state of its own.
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "graphs/GraphState.h"
+#include "processing/FnColumnsAdapter.h"
 #include "processing/MV_func.h"
 
 #include <string>
@@ -31,6 +33,12 @@ struct Workspace {
     char decimalSeparator = '.';
 
     double f_process() const { return settings.dfltSampl_f; }
+
+    // The chains at the current f process (read now: the user may change it later).
+    ProcessContext processContext() { return {store, fnSlots, settings.dfltSampl_f}; }
+    operator ProcessContext() { return processContext(); }
+    GraphsView graphsView() { return {graphs, store, decimalSeparator}; }
+    ChainsView chainsView() { return {store, fnSlots, settings, decimalSeparator}; }
 };
 
 } // namespace mv

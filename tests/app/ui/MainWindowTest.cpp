@@ -1,9 +1,9 @@
 // The main window's life: start, first activation, close; the settings file it
 // leaves behind; the log pane's lines and the tool-page tabs.
-#include "core/ui/ControlPanel.h"
+#include "app/ui/ControlPanel.h"
+#include "app/ui/Main.h"
+#include "app/ui/ToolPages.h"
 #include "core/ui/LogPane.h"
-#include "core/ui/Main.h"
-#include "core/ui/ToolPages.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 
 #include <QApplication>

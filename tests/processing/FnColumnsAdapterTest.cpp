@@ -1,7 +1,7 @@
 // The function columns over the real chains: what the Signal table shows and sets.
 #include "processing/FnColumnsAdapter.h"
 
-#include "core/Workspace.h"
+#include "app/Workspace.h"
 #include "processing/MV_func.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ namespace {
 TEST(ChainFnColumns, PickAttachAndParameters) {
     Workspace ws;
     CaptureLog log;
-    ChainFnColumns fns(ws, log);
+    ChainFnColumns fns(ws.chainsView(), log);
     const auto names = fns.pickNames();
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "");
@@ -52,10 +52,10 @@ TEST(ChainFnColumns, FilterPickedAtAnyFProcessIsAttached) {
         Workspace ws;
         ws.settings.dfltSampl_f = fp;
         CaptureLog log;
-        ChainFnColumns fns(ws, log);
+        ChainFnColumns fns(ws.chainsView(), log);
         ASSERT_TRUE(fns.attach(2, 0, fns.defaultText("Filter")));
         EXPECT_EQ(fns.stepName(2, 0), "Filter");
-        EXPECT_FALSE(FnLimitProblem(ws, 2, 0));
+        EXPECT_FALSE(FnLimitProblem(ws.processContext(), 2, 0));
         const double corner = std::stod(fns.params(2, 0)[3].text);
         EXPECT_LT(corner, fp / 2);
         if (fp > 200.0) {

@@ -1,7 +1,7 @@
-#include "evaluation/ui/SpreadsheetLink.h"
+#include "app/ui/SpreadsheetLink.h"
 
-#include "core/ui/ControlPanel.h"
-#include "core/ui/Main.h"
+#include "app/ui/ControlPanel.h"
+#include "app/ui/Main.h"
 #include "evaluation/ui/WorkbooksWindow.h"
 
 #include <QAction>
@@ -12,8 +12,7 @@ namespace mv {
 
 SpreadsheetLink::SpreadsheetLink(TForm1& form, Workspace& ws)
     : QObject(&form), form_(form), ws_(ws) {
-    if (QAction* a = form_.command("actWorkbooks"))
-        connect(a, &QAction::triggered, this, [this] { showWorkbooks(); });
+    form_.onCommand(Cmd::Workbooks, [this] { showWorkbooks(); });
     form_.setTopicsUpdater([this] { updateOutputSheets(); });
     form_.addCloseCheck([this] { return confirmClose(); });
     askUnsaved = [this](const QStringList& names) {
@@ -30,7 +29,8 @@ SpreadsheetLink::SpreadsheetLink(TForm1& form, Workspace& ws)
 
 WorkbooksWindow* SpreadsheetLink::showWorkbooks() {
     if (!window_) {
-        window_ = new WorkbooksWindow(ws_, form_.log(), &form_);
+        window_ = new WorkbooksWindow(ws_.spreadsheet, ws_.decimalSeparator, ws_.actualDir,
+                                      form_.log(), &form_);
         window_->setWindowFlag(Qt::Window);
         window_->setWindowTitle("Workbooks");
         window_->resize(1000, 700);

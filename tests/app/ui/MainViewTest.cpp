@@ -1,11 +1,11 @@
 // The main view inside the main window: start files, menu commands, the keys the
 // Signal table and the graphs share, and the settings the view keeps.
-#include "core/ui/MainView.h"
+#include "app/ui/MainView.h"
 
-#include "core/ui/ControlPanel.h"
+#include "app/ui/ControlPanel.h"
+#include "app/ui/Main.h"
 #include "core/ui/FnParamGrid.h"
 #include "core/ui/LogPane.h"
-#include "core/ui/Main.h"
 #include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
 #include "graphs/ui/GraphPair.h"
@@ -85,12 +85,12 @@ private slots:
         // "Fill value" writes the lower graph's window of "Sig no. to fill".
         s.form->controlPanel()->fillSigNo->setValue(1);
         s.form->controlPanel()->fillValue->setText("2,5");
-        s.form->command("actFillValue")->trigger();
+        s.form->action(Cmd::FillValue)->trigger();
         QCOMPARE(s.ws.store[1].Data[0], 2.5f);
         QCOMPARE(s.ws.store[1].Data[2], 2.5f);
         QCOMPARE(s.ws.store[2].Data[0], 4.0f);
 
-        s.form->command("actCloseAllSignals")->trigger();
+        s.form->action(Cmd::CloseAllSignals)->trigger();
         QVERIFY(!s.ws.store[1].occupied());
         QVERIFY(!s.ws.store[2].occupied());
         QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString());
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(s.ws.graphs.active()._YMax, yMax);
 
         grid->selectCell(1, 2); // elsewhere the keys scale the active graph
-        s.form->command("actValueZoomOut")->trigger();
+        s.form->action(Cmd::ValueZoomOut)->trigger();
         QVERIFY(s.ws.graphs.active()._YMax != yMax);
         QCOMPARE(s.ws.settings.SaveDivPreset, 2);
     }
@@ -205,7 +205,7 @@ private slots:
         // A function on slot 1 and Ctrl+R: the result goes to slot 2.
         QVERIFY(s.view->functions().attach(1, 0, "Math( Math func name=Abs; Slope=2; Offset=0)"));
         s.ws.store[1].ProcFn = true;
-        s.form->command("actProcessFnUp")->trigger();
+        s.form->action(Cmd::ProcessFnUp)->trigger();
         QCOMPARE(s.ws.store[2].SampleCount, 4000);
         QVERIFY(!s.ws.store[1].ProcFn);
 
@@ -230,7 +230,7 @@ private slots:
         QTest::keyClick(pg, Qt::Key_Escape);
         QVERIFY(grid->hasFocus());
 
-        s.form->command("actDeleteAllFunctions")->trigger();
+        s.form->action(Cmd::DeleteAllFunctions)->trigger();
         QVERIFY(!s.view->functions().hasFunction(1));
     }
 };

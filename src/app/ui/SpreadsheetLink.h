@@ -2,7 +2,7 @@
 // Ties the open workbooks to the main window: File -> "Workbooks...", the
 // "Excel output WS" list kept in step with the open sheets, and a question before
 // closing when a workbook has unsaved changes.
-#include "core/Workspace.h"
+#include "app/Workspace.h"
 
 #include <QObject>
 #include <QPointer>

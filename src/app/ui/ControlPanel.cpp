@@ -1,9 +1,9 @@
-#include "core/ui/ControlPanel.h"
+#include "app/ui/ControlPanel.h"
 
+#include "app/ui/ToolPages.h"
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/ui/LogPane.h"
-#include "core/ui/ToolPages.h"
 
 #include <QDoubleValidator>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "monitors/FFTrec.h"
+#include "fft/FFTrec.h"
 
 #include <algorithm>
 #include <cmath>

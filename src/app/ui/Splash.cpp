@@ -1,4 +1,4 @@
-#include "core/ui/Splash.h"
+#include "app/ui/Splash.h"
 
 #include "core/Version.h"
 

@@ -1,11 +1,11 @@
-#include "core/ui/MainView.h"
+#include "app/ui/MainView.h"
 
-#include "core/Workspace.h"
-#include "core/ui/ControlPanel.h"
-#include "core/ui/Main.h"
+#include "app/Workspace.h"
+#include "app/ui/ControlPanel.h"
+#include "app/ui/Main.h"
+#include "app/ui/ToolPages.h"
 #include "core/ui/SignalGrid.h"
 #include "core/ui/TestDescGrid.h"
-#include "core/ui/ToolPages.h"
 #include "files/SaveSlot.h"
 #include "graphs/GraphZoom.h"
 #include "graphs/ui/GraphPair.h"
@@ -25,7 +25,7 @@
 namespace mv {
 
 MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), ws_(ws) {
-    auto chains = std::make_unique<ChainFnColumns>(ws_, form_.log());
+    auto chains = std::make_unique<ChainFnColumns>(ws_.chainsView(), form_.log());
     // Long runs let the window repaint; user input waits until the command is done.
     chains->idle = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     fns_ = std::move(chains);
@@ -37,9 +37,11 @@ MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), w
     lay->setSpacing(0);
 
     split_ = std::make_unique<TSplitControl>(&form_);
-    grid_ = new TSignalGrid(ws_, *fns_, form_.log(), &form_, area);
+    grid_ =
+        new TSignalGrid({ws_.store, ws_.settings, ws_.readers, ws_.actualDir, ws_.decimalSeparator},
+                        *fns_, form_.log(), &form_, area);
     // The graphs, their readout label and the zoom markers share the main area.
-    graphs_ = new GraphPair(ws_, area);
+    graphs_ = new GraphPair(ws_.graphsView(), area);
     bar1_ = new TSplitterBar(*split_, grid_, true, area);
     bar1_->setObjectName("SplitPanel1");
     bar2_ = new TSplitterBar(*split_, graphs_->Image1(), true, area);
@@ -60,14 +62,15 @@ MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), w
     QWidget* genPage = form_.controlPanel()->pages->page(ToolPages::Generator);
     auto* genLay = genPage->layout() ? genPage->layout() : new QVBoxLayout(genPage);
     genLay->setContentsMargins(0, 0, 0, 0);
-    generator_ = new GeneratorPage(ws_, genPage);
+    generator_ = new GeneratorPage(ws_.store, ws_.settings, genPage);
     genLay->addWidget(generator_);
     generator_->redrawGraphs = [this] { graphs_->RedrawGraphs(); };
 
     wireGraphs();
     wireMenus();
     wireSettings();
-    form_.openFiles = [this](const QStringList& files, int slot) { return openFiles(files, slot); };
+    form_.setFileOpener(
+        [this](const QStringList& files, int slot) { return openFiles(files, slot); });
 }
 
 MainView::~MainView() = default;
@@ -118,49 +121,33 @@ void MainView::wireGraphs() {
 }
 
 void MainView::wireMenus() {
-    const auto on = [this](const char* name, auto fn) {
-        if (QAction* a = form_.command(name))
-            connect(a, &QAction::triggered, this, fn);
-    };
-    on("actOpenSignal", [this] { grid_->OpenSignal(false); });
-    on("actCloseAllSignals", [this] { grid_->CloseAllSignals(); });
-    on("actDeleteAllFunctions", [this] { DeleteAllFunctions(); });
-    on("actFillValue", [this] { FillSignal(); });
-    on("actProcessFnUp", [this] { ProcessFn(1); });
-    on("actProcessFnDown", [this] { ProcessFn(2); });
-    connect(form_.controlPanel()->fillButton, &QPushButton::clicked, this, &MainView::FillSignal);
+    form_.onCommand(Cmd::OpenSignal, [this] { grid_->OpenSignal(false); });
+    form_.onCommand(Cmd::CloseAllSignals, [this] { grid_->CloseAllSignals(); });
+    form_.onCommand(Cmd::DeleteAllFunctions, [this] { DeleteAllFunctions(); });
+    form_.onCommand(Cmd::FillValue, [this] { FillSignal(); });
+    form_.onCommand(Cmd::ProcessFnUp, [this] { ProcessFn(1); });
+    form_.onCommand(Cmd::ProcessFnDown, [this] { ProcessFn(2); });
+    connect(form_.controlPanel()->fillButton, &QPushButton::clicked, this,
+            [this] { form_.runCommand([this] { FillSignal(); }); });
 
     // The window's menu items carry the graph shortcuts; the graphs' own actions give
     // theirs up so that no key has two owners.
-    const auto take = [this](const char* name, QAction* own, auto slot) {
+    const auto take = [this](Cmd c, QAction* own, void (GraphPair::*slot)()) {
         own->setShortcuts({});
-        if (QAction* a = form_.command(name))
-            connect(a, &QAction::triggered, graphs_, slot);
+        form_.onCommand(c, [this, slot] { (graphs_->*slot)(); });
     };
-    take("actZoomAll", graphs_->actZoomAll(), &GraphPair::zoomAll);
-    take("actSwapZoom", graphs_->actSwapZoom(), &GraphPair::swapZoom);
-    take("actSwapActiveGraph", graphs_->actSwapActive(), &GraphPair::swapActive);
-    take("actCopyGraph", graphs_->actCopyGraph(), &GraphPair::copyGraph);
+    take(Cmd::ZoomAll, graphs_->actZoomAll(), &GraphPair::zoomAll);
+    take(Cmd::SwapZoom, graphs_->actSwapZoom(), &GraphPair::swapZoom);
+    take(Cmd::SwapActiveGraph, graphs_->actSwapActive(), &GraphPair::swapActive);
+    take(Cmd::CopyGraph, graphs_->actCopyGraph(), &GraphPair::copyGraph);
     for (int i = 1; i <= kZoomSlots; ++i) {
         graphs_->actShowZoom(i)->setShortcuts({});
         graphs_->actSetZoom(i)->setShortcuts({});
-        if (QAction* a = form_.command(QString("actShowZoom%1").arg(i)))
-            connect(a, &QAction::triggered, graphs_, [this, i] { graphs_->showZoom(i); });
-        if (QAction* a = form_.command(QString("actSetZoom%1").arg(i)))
-            connect(a, &QAction::triggered, graphs_, [this, i] { graphs_->setZoom(i); });
+        form_.onCommand(showZoomCmd(i), [this, i] { graphs_->showZoom(i); });
+        form_.onCommand(setZoomCmd(i), [this, i] { graphs_->setZoom(i); });
     }
-    // Ctrl+Up / Ctrl+Down scale the active graph's values; the Signal table claims them
-    // on a marked "f_export Hz" cell.
-    const auto addKey = [this](const char* name, QKeySequence key, auto slot) {
-        auto* a = new QAction(&form_);
-        a->setObjectName(name);
-        a->setShortcut(key);
-        a->setShortcutContext(Qt::WindowShortcut);
-        form_.addAction(a);
-        connect(a, &QAction::triggered, graphs_, slot);
-    };
-    addKey("actValueZoomIn", QKeySequence(Qt::CTRL | Qt::Key_Up), &GraphPair::valueZoomIn);
-    addKey("actValueZoomOut", QKeySequence(Qt::CTRL | Qt::Key_Down), &GraphPair::valueZoomOut);
+    form_.onCommand(Cmd::ValueZoomIn, [this] { graphs_->valueZoomIn(); });
+    form_.onCommand(Cmd::ValueZoomOut, [this] { graphs_->valueZoomOut(); });
 }
 
 void MainView::wireSettings() {

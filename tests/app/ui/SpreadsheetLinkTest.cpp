@@ -1,9 +1,9 @@
 // The main window and the open workbooks: the output-sheet list follows the open
 // sheets, and closing with unsaved workbooks asks first and loses nothing.
-#include "evaluation/ui/SpreadsheetLink.h"
+#include "app/ui/SpreadsheetLink.h"
 
-#include "core/ui/ControlPanel.h"
-#include "core/ui/Main.h"
+#include "app/ui/ControlPanel.h"
+#include "app/ui/Main.h"
 
 #include <QComboBox>
 #include <QTemporaryDir>

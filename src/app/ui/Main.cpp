@@ -1,13 +1,14 @@
-#include "core/ui/Main.h"
+#include "app/ui/Main.h"
 
+#include "app/ui/ControlPanel.h"
+#include "app/ui/Splash.h"
+#include "app/ui/ToolPages.h"
+#include "core/Errors.h"
 #include "core/LogFormat.h"
 #include "core/TextNumbers.h"
 #include "core/Version.h"
-#include "core/ui/ControlPanel.h"
 #include "core/ui/LogPane.h"
 #include "core/ui/QtSettingsBackend.h"
-#include "core/ui/Splash.h"
-#include "core/ui/ToolPages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -71,8 +72,34 @@ LogPane* TForm1::logPane() const {
     return panel_->log;
 }
 
-QAction* TForm1::command(const QString& objectName) const {
-    return findChild<QAction*>(objectName);
+void TForm1::onCommand(Cmd c, std::function<void()> handler) {
+    connect(action(c), &QAction::triggered, this,
+            [this, h = std::move(handler)] { runCommand(h); });
+}
+
+bool TForm1::runCommand(const std::function<void()>& body) {
+    QString text;
+    try {
+        body();
+        return true;
+    } catch (const Error& e) {
+        text = QString::fromUtf8(e.what());
+    } catch (const std::bad_alloc&) {
+        text = "Not enough memory for this command.";
+    } catch (const std::exception& e) {
+        text = QString::fromUtf8(e.what());
+    }
+    // Whatever the command left behind (a wait cursor) goes with it.
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    log().warn(text.toStdString());
+    if (showError_)
+        showError_(text);
+    else if (!options_.screenshotPath.isEmpty())
+        std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));
+    else
+        QMessageBox::critical(this, QString(kAppTitle), text);
+    return false;
 }
 
 void TForm1::setStatusText(int panel, const QString& text) {
@@ -108,8 +135,7 @@ void TForm1::FormCreate() {
     if (!options_.demoDir.isEmpty())
         ws_.settings.DestinationPath = options_.demoDir.toStdString();
     setActualDirectory();
-    if (QAction* cz = command("actCzHelp"))
-        cz->setChecked(ws_.settings.czechHelp());
+    action(Cmd::CzHelp)->setChecked(ws_.settings.czechHelp());
 
     panel_->fProcessEdit->setText(
         QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
@@ -138,9 +164,6 @@ void TForm1::FormCreate() {
     connect(panel_->saveFormat, &QButtonGroup::idClicked, this,
             [this](int id) { ws_.settings.SaveFileFormat = id; });
 
-    // Device functions and wheel table, then the calibration and alignment pages.
-    readDevFnSettings();
-    readAlignAndCurveSettings();
     for (const auto& h : createHooks_)
         if (h.read)
             h.read(*settings_);
@@ -311,17 +334,9 @@ void TForm1::openStartFiles() {
             ws_.settings.LoadFileFormat = f;
         }
     }
-    if (openFiles)
-        openFiles(options_.files, 1);
+    if (openFiles_)
+        openFiles_(options_.files, 1);
 }
-
-// The device-function and wheel grids keep "DevFn" (DevChannelSet, QYTL_filter and
-// DevNo1..32); they are read here once the wheelset pages exist.
-void TForm1::readDevFnSettings() {}
-void TForm1::writeDevFnSettings() {}
-// "Align_km" and "Curve2xls" belong to the alignment and curve pages.
-void TForm1::readAlignAndCurveSettings() {}
-void TForm1::writeAlignAndCurveSettings() {}
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     // Hints go to the help pane, not to tooltips.
@@ -390,8 +405,6 @@ void TForm1::FormClose() {
             if (h.write)
                 h.write(*settings_);
     }
-    writeAlignAndCurveSettings();
-    writeDevFnSettings();
     for (const auto& h : createHooks_)
         if (h.write)
             h.write(*settings_);

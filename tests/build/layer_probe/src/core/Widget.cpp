@@ -1,0 +1,2 @@
+// Deliberately wrong: the engine has no widgets.
+#include "core/ui/LogPane.h"
