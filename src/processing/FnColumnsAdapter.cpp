@@ -46,8 +46,7 @@ std::string ChainFnColumns::defaultText(std::string_view name) const {
     const int t = fnTypeByName(view_.fnSlots.FnTable, name);
     if (t <= 0)
         return {};
-    const FnText ft =
-        FnDefaultText(view_.fnSlots, static_cast<TFnTyp>(t), kFnTextMax, view_.decimalSeparator);
+    const FnText ft = FnPickText(view_.processContext(), static_cast<TFnTyp>(t));
     return ft.ok ? ft.text : std::string();
 }
 

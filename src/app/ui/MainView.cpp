@@ -102,11 +102,11 @@ void MainView::wireGraphs() {
             const CursorCell& c = cells[std::size_t(slot - 1)];
             if (c.state == CursorCell::State::Blank)
                 grid_->setCursorCells(slot, {}, {});
-            else if (c.state == CursorCell::State::Value)
-                grid_->setCursorCells(slot,
-                                      QString::number(double(c.Val), 'f',
-                                                      std::clamp(ws_.store[slot].DecPlaces, 0, 18)),
-                                      QString::number(c.SmpNo));
+            else if (c.state == CursorCell::State::Value) {
+                const auto t = cursorCellTexts(ws_.store[slot], c, ws_.decimalSeparator);
+                grid_->setCursorCells(slot, QString::fromStdString(t[0]),
+                                      QString::fromStdString(t[1]));
+            }
         }
     });
     connect(graphs_, &GraphPair::deltaTextChanged, this,
