@@ -8,6 +8,7 @@
 #include "core/SignalStore.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "graphs/GraphState.h"
+#include "monitors/ReplayCounter.h"
 #include "processing/FnColumnsAdapter.h"
 #include "processing/MV_func.h"
 
@@ -29,16 +30,22 @@ struct Workspace {
     std::string actualDir;
     // The open workbooks: the program's spreadsheet application.
     SpreadsheetApp spreadsheet;
+    // Samples the Monitors' replay has sent so far.
+    ReplayCounter replay;
     // The user's decimal separator, read once at start; tests set it.
     char decimalSeparator = '.';
 
     double f_process() const { return settings.dfltSampl_f; }
 
     // The chains at the current f process (read now: the user may change it later).
-    ProcessContext processContext() { return {store, fnSlots, settings.dfltSampl_f}; }
+    ProcessContext processContext() {
+        return {store, fnSlots, settings.dfltSampl_f, &replay.atomic()};
+    }
     operator ProcessContext() { return processContext(); }
     GraphsView graphsView() { return {graphs, store, decimalSeparator}; }
-    ChainsView chainsView() { return {store, fnSlots, settings, decimalSeparator}; }
+    ChainsView chainsView() {
+        return {store, fnSlots, settings, decimalSeparator, &replay.atomic()};
+    }
 };
 
 } // namespace mv

@@ -16,8 +16,11 @@ struct ChainsView {
     FnSlots& fnSlots;
     const MainSettings& settings;
     const char& decimalSeparator;
+    const std::atomic<std::int64_t>* replayedSamples = nullptr;
 
-    ProcessContext processContext() const { return {store, fnSlots, settings.dfltSampl_f}; }
+    ProcessContext processContext() const {
+        return {store, fnSlots, settings.dfltSampl_f, replayedSamples};
+    }
 };
 
 class ChainFnColumns final : public FnColumnsPort {

@@ -7,6 +7,7 @@
 #include "processing/FnTable.h"
 #include "processing/SerialLines.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,8 +38,6 @@ public:
     TFnTable FnTable;
     std::int32_t FnBlockLen = kFnBlockLen;
     SerialPortMap comPorts;
-    // Samples replayed to the Monitors window so far; the replay owner keeps it current.
-    std::int64_t replayedSamples = 0;
 
 private:
     std::vector<TFnSlot> steps_;
@@ -51,6 +50,9 @@ struct ProcessContext {
     SignalStore& store;
     FnSlots& fnSlots;
     double f_process = 4000.0;
+    // Samples replayed to the Monitors window so far, advanced by the replay thread;
+    // none when no replay runs (tests, the command line).
+    const std::atomic<std::int64_t>* replayedSamples = nullptr;
 };
 
 // Outcome of one parameter value, for the log and for the colour of a grid cell.

@@ -83,7 +83,7 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
     const std::int64_t len = win.count();
 
     // The chains are applied again under this signal's own sampling rate.
-    const ProcessContext atRate{ctx.store, ctx.fnSlots, rec.f_sampl};
+    const ProcessContext atRate{ctx.store, ctx.fnSlots, rec.f_sampl, ctx.replayedSamples};
 
     // Every step must be able to run before anything changes.
     {
@@ -118,7 +118,9 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
     std::int64_t done = 0;
     constexpr std::int64_t kProgressEvery = 1024; // blocks between progress calls
     {
-        const FnRunContext run{rec.f_sampl, chain.replayedSamples, &log};
+        const std::int64_t replayed =
+            ctx.replayedSamples ? ctx.replayedSamples->load(std::memory_order_acquire) : 0;
+        const FnRunContext run{rec.f_sampl, replayed, &log};
         for (int step = 0; step < kFnStepCount; ++step) {
             TFnSlot& fs = chain(sig, step);
             if (fs.FnTyp == fnNone)

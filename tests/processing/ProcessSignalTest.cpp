@@ -193,6 +193,19 @@ TEST_F(Process, ZeroingTakesTheLowerGraphMean) {
     EXPECT_EQ(ws->store[3].Data[0], -4.5f);
 }
 
+TEST_F(Process, IncrementShapeCountsOnFromTheReplayCounter) {
+    // The replay thread advances the counter; a run reads where it stands at its start.
+    fill(1, 6, 100.0, 0.0f);
+    attach(1, Fn1,
+           "Generator( Modulation SigNo=0; Shape=Increment; Phase=0; Output slope=1; "
+           "Output offset=0)");
+    ws->replay.advance(65534);
+    ASSERT_EQ(ProcessSignal(*ws, 1, 0, 1, true, true, log).status, ProcessStatus::Done);
+    const SignalRecord& r = ws->store[1];
+    EXPECT_EQ(std::vector<float>(r.Data.data(), r.Data.data() + 6),
+              (std::vector<float>{65534, 65535, 0, 1, 2, 3}));
+}
+
 TEST_F(Process, ProcessAllVisitsFlaggedSlots) {
     fill(1, 10, 100.0, 0);
     fill(2, 10, 100.0, 0);
