@@ -309,8 +309,11 @@ void TSignalGrid::editTextChanged(int row, int col, const QString& text, QLineEd
         probe.setData(SampleBuffer::zeros(1));
         ok = commitSampleValue(probe, "1", text.toStdString()) == EditOutcome::Accepted;
     } else {
-        const auto r = commitTextEdit(rec(row), col, text.toStdString(), ws_.decimalSeparator);
-        ok = r != EditOutcome::Rejected;
+        // Only checked against a scratch record: the slot changes when the editor
+        // commits (Enter or leaving the cell), never while typing, so Escape restores.
+        SignalRecord probe;
+        ok = commitTextEdit(probe, col, text.toStdString(), ws_.decimalSeparator) !=
+             EditOutcome::Rejected;
     }
     QPalette p = editor->palette();
     p.setColor(QPalette::Base, ok ? palette().color(QPalette::Base) : fromBgr(0x0000FF));

@@ -1,5 +1,6 @@
 // The main window's life: start, first activation, close; the settings file it
 // leaves behind; the log pane's lines and the tool-page tabs.
+#include "app/StartOptions.h"
 #include "app/ui/ControlPanel.h"
 #include "app/ui/Main.h"
 #include "app/ui/ToolPages.h"
@@ -7,6 +8,7 @@
 #include "monitors/ui/MV_ScrMonForm.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -27,6 +29,7 @@ private slots:
     void logLinesCountAndWarningsAreRedAndBold();
     void activeTabIsYellowAndRangeEditsFollowThePage();
     void unwritableSettingsDoNotStopAScreenshotRun();
+    void relativeStartPathsMeanTheStartDirectory();
 };
 
 namespace {
@@ -156,6 +159,27 @@ void MainWindowTest::activeTabIsYellowAndRangeEditsFollowThePage() {
     pages->setCurrentIndex(ToolPages::AlignKm);
     QCOMPARE(from->parentWidget(), pages->page(ToolPages::BulkIdProcess));
     s.form->close();
+}
+
+// The window changes the current directory while it starts; every path given on the
+// command line still means the directory the program was started in.
+void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
+    QTemporaryDir start, other;
+    const QString was = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(start.path()));
+    QString error;
+    const auto o = parseStartOptions({"mvtervik", "--screenshot", "s.png", "--settings",
+                                      "s.ini", "--demo", "d", "a.mvn"},
+                                     error);
+    QVERIFY(QDir::setCurrent(other.path()));
+    QVERIFY(o);
+    const QDir dir(start.path());
+    QCOMPARE(o->screenshotPath, dir.absoluteFilePath("s.png"));
+    QCOMPARE(o->settingsPath, dir.absoluteFilePath("s.ini"));
+    QCOMPARE(o->demoDir, dir.absoluteFilePath("d"));
+    QCOMPARE(o->files, QStringList{dir.absoluteFilePath("a.mvn")});
+    QVERIFY(!parseStartOptions({"mvtervik", "--screenshot"}, error));
+    QVERIFY(QDir::setCurrent(was));
 }
 
 QTEST_MAIN(MainWindowTest)

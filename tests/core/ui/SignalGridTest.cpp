@@ -231,7 +231,7 @@ private slots:
         ed->selectAll();
         QTest::keyClicks(ed, "a b");
         QCOMPARE(ed->palette().color(QPalette::Base), QColor(255, 0, 0));
-        QCOMPARE(f.ws.store[1].SigName.str(), std::string("a")); // the last accepted text
+        QCOMPARE(f.ws.store[1].SigName.str(), std::string("sig1")); // nothing until Enter
         QTest::keyClick(ed, Qt::Key_Backspace);
         QTest::keyClick(ed, Qt::Key_Backspace);
         QTest::keyClicks(ed, "_b");
@@ -240,6 +240,39 @@ private slots:
         QCoreApplication::processEvents(); // the editor commits through a queued call
         QCOMPARE(f.ws.store[1].SigName.str(), std::string("a_b"));
         QCOMPARE(f.grid->item(0, 2)->text(), QString("a_b"));
+    }
+
+    // Typing only checks the text; Escape restores the record, a rejected text on Enter
+    // leaves it as it was.
+    void editsApplyOnEnterOnly() {
+        Fixture f;
+        occupy(f.ws, 1);
+        struct Case {
+            int col;
+            const char* typed;
+            Qt::Key end;
+        };
+        for (const Case& c : {Case{2, "Zz", Qt::Key_Escape}, Case{14, "50", Qt::Key_Escape},
+                              Case{2, "a b", Qt::Key_Return}, Case{14, "5x", Qt::Key_Return}}) {
+            f.grid->selectCell(1, c.col);
+            QTest::keyClick(f.grid, Qt::Key_Return);
+            QLineEdit* ed = f.editor();
+            QVERIFY(ed);
+            ed->selectAll();
+            QTest::keyClicks(ed, c.typed);
+            QTest::keyClick(ed, c.end);
+            QCoreApplication::processEvents();
+            QCOMPARE(f.ws.store[1].SigName.str(), std::string("sig1"));
+            QCOMPARE(f.ws.store[1].TimeOffset, 0.0);
+            QCOMPARE(f.grid->item(0, 2)->text(), QString("sig1"));
+        }
+        f.grid->selectCell(1, 14);
+        QTest::keyClick(f.grid, Qt::Key_Return);
+        f.editor()->selectAll();
+        QTest::keyClicks(f.editor(), "50");
+        QTest::keyClick(f.editor(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.ws.store[1].TimeOffset, 50.0);
     }
 
     void yValueEditNeedsSampleNumber() {
