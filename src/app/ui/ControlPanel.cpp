@@ -4,6 +4,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/ui/LogPane.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QDoubleValidator>
 #include <QGridLayout>
@@ -83,8 +84,11 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     mg->setContentsMargins(0, 0, 0, 0);
     mg->setVerticalSpacing(1);
     mg->addWidget(caption("f process [Hz]", mid), 0, 0);
-    fProcessEdit = new QLineEdit(mid);
+    fProcessEdit = new TNumberEdit(mid);
     fProcessEdit->setObjectName("f_process_NumberEdit");
+    fProcessEdit->set_NumberTyp(ntDouble);
+    fProcessEdit->setRange(100.0, 1000000.0);
+    fProcessEdit->set_Increment(100.0);
     fProcessEdit->setFixedWidth(70);
     mg->addWidget(fProcessEdit, 0, 1);
     invDeltaTLabel = new QLabel("1/DeltaT", mid);
@@ -156,10 +160,9 @@ void ControlPanel::setSaveFormatIndex(int i) {
 }
 
 bool ControlPanel::fProcess(double& value) const {
-    const auto v = parseFProcess(fProcessEdit->text().toStdString());
-    if (!v)
+    if (!fProcessEdit->IsOK())
         return false;
-    value = *v;
+    value = fProcessEdit->DoubleVal();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "app/ui/Main.h"
 
 #include "app/ui/ControlPanel.h"
+#include "widgets/ui/MV_Komp.h"
 #include "app/ui/Splash.h"
 #include "app/ui/ToolPages.h"
 #include "core/Errors.h"
@@ -137,15 +138,15 @@ void TForm1::FormCreate() {
     setActualDirectory();
     action(Cmd::CzHelp)->setChecked(ws_.settings.czechHelp());
 
-    panel_->fProcessEdit->setText(
+    panel_->fProcessEdit->setDecimalSeparator(ws_.decimalSeparator);
+    panel_->fProcessEdit->setValueText(
         QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
-    connect(panel_->fProcessEdit, &QLineEdit::editingFinished, this, [this] {
+    // A text that is no rate keeps the edit red and the last valid rate in force; the
+    // user sees it and corrects it rather than finding it silently put back.
+    connect(panel_->fProcessEdit, &TNumberEdit::numberChanged, this, [this] {
         double v = 0;
         if (panel_->fProcess(v))
             ws_.settings.dfltSampl_f = v;
-        else
-            panel_->fProcessEdit->setText(
-                QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
     });
     const int page = std::clamp(ws_.settings.ActivePageIndex, 0, ToolPages::kPageCount - 1);
     connect(panel_->pages, &QTabWidget::currentChanged, this, &TForm1::onPageChanged);

@@ -30,6 +30,7 @@ private slots:
     void activeTabIsYellowAndRangeEditsFollowThePage();
     void unwritableSettingsDoNotStopAScreenshotRun();
     void relativeStartPathsMeanTheStartDirectory();
+    void fProcessTakesEitherSeparatorAndShowsBadText();
 };
 
 namespace {
@@ -180,6 +181,28 @@ void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
     QCOMPARE(o->files, QStringList{dir.absoluteFilePath("a.mvn")});
     QVERIFY(!parseStartOptions({"mvtervik", "--screenshot"}, error));
     QVERIFY(QDir::setCurrent(was));
+}
+
+// "f process [Hz]" reads a comma as well as a point; a text that is no rate stays in the
+// edit, red, and the last valid rate stays in force.
+void MainWindowTest::fProcessTakesEitherSeparatorAndShowsBadText() {
+    QTemporaryDir dir;
+    Session s(dir.filePath("MVtervik.ini"));
+    auto* edit = s.form->controlPanel()->fProcessEdit;
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "2,5e3");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(s.ws.settings.dfltSampl_f, 2500.0);
+    for (const char* bad : {"2,5x", "50", "2e7"}) {
+        edit->selectAll();
+        QTest::keyClicks(edit, bad);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QCOMPARE(edit->text(), QString(bad));
+        QCOMPARE(edit->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QCOMPARE(s.ws.settings.dfltSampl_f, 2500.0);
+    }
+    s.form->close();
 }
 
 QTEST_MAIN(MainWindowTest)
