@@ -55,9 +55,13 @@ struct GraphLabel {
     int y = 0; // top of the text
     std::string text;
 };
-// The value and time labels, then _T1 and _T2 with 4 decimals over them.
+// The value and time labels, then _T1 and _T2 with 4 decimals over them. The end labels
+// win: a grid label whose box would meet one of them keeps its place with an empty text.
+// `charWidth` and `textHeight` are the painter's digit width and line height in pixels;
+// the _T2 label moves left so that it ends inside the plot.
 std::vector<GraphLabel> axisLabels(const SigImageState& g, const std::vector<GridLine>& values,
-                                   const std::vector<GridLine>& times, char decimalSeparator = '.');
+                                   const std::vector<GridLine>& times, char decimalSeparator = '.',
+                                   int charWidth = 6, int textHeight = 12);
 
 // Cursor readout of the graph at pixel (x, y).
 double cursorTime(const SigImageState& g, int x);
