@@ -144,6 +144,7 @@ EditOutcome commitSampleValue(SignalRecord& rec, std::string_view samplNoText,
         return EditOutcome::Rejected;
     // Column 8 counts samples from 1.
     rec.Data[static_cast<std::size_t>(*parseSampleNo(samplNoText) - 1)] = static_cast<float>(*v);
+    rec.Unsaved = true;
     return EditOutcome::Accepted;
 }
 
@@ -324,6 +325,8 @@ SampleRange fillSignal(SignalStore& store, int slot, double T1, double T2, float
     const SampleRange r = windowToSamples(T1, T2, rec.f_sampl, n);
     for (std::int64_t k = r.first; k <= r.last; ++k)
         rec.Data[static_cast<std::size_t>(k - 1)] = value;
+    if (r.first <= r.last)
+        rec.Unsaved = true;
     return r;
 }
 

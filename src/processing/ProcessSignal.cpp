@@ -197,6 +197,7 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
         rec.ProcData.reset();
         rec.SigName = name;
         rec.Sig_note = note;
+        rec.Unsaved = true;
         return {ProcessStatus::Done, sig};
     }
     SignalRecord& out = ctx.store[target];
@@ -210,6 +211,7 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
     out.Sens_type = "Computed signal";
     out.SigName = name;
     out.Sig_note = note;
+    out.Unsaved = true;
     return {ProcessStatus::Done, target};
 }
 

@@ -34,6 +34,7 @@ std::string_view cmdObjectName(Cmd c) {
         }
         set(Cmd::ValueZoomIn, "actValueZoomIn");
         set(Cmd::ValueZoomOut, "actValueZoomOut");
+        set(Cmd::AutoscaleValues, "actAutoscaleValues");
         set(Cmd::ProcessFnUp, "actProcessFnUp");
         set(Cmd::ProcessFnDown, "actProcessFnDown");
         set(Cmd::FillValue, "actFillValue");
@@ -94,6 +95,8 @@ void TForm1::buildMenus() {
     QMenu* zoom = bar->addMenu("Zoom");
     item(zoom, Cmd::ZoomAll, "Zoom all", QKeySequence(Qt::Key_F12));
     item(zoom, Cmd::SwapZoom, "Swap Zoom", QKeySequence(Qt::Key_F11));
+    // Ctrl+A belongs to the tables (select all); F9 is free everywhere.
+    item(zoom, Cmd::AutoscaleValues, "Autoscale values", QKeySequence(Qt::Key_F9));
     // Slots 1..9 and 10 ("zoom0") on the digit keys of the main keyboard.
     for (int k = 1; k <= 10; ++k) {
         const int digit = k % 10;

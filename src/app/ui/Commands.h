@@ -28,6 +28,7 @@ enum class Cmd : int {
     SetZoom1 = ShowZoom1 + 10,
     ValueZoomIn = SetZoom1 + 10,
     ValueZoomOut,
+    AutoscaleValues,
     // Control
     ProcessFnUp,
     ProcessFnDown,

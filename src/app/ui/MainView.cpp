@@ -148,6 +148,10 @@ void MainView::wireMenus() {
     }
     form_.onCommand(Cmd::ValueZoomIn, [this] { graphs_->valueZoomIn(); });
     form_.onCommand(Cmd::ValueZoomOut, [this] { graphs_->valueZoomOut(); });
+    form_.onCommand(Cmd::AutoscaleValues, [this] {
+        if (!graphs_->autoscaleValues())
+            form_.log().info("Autoscale values: no plotted signal has samples in the window");
+    });
 }
 
 void MainView::wireSettings() {

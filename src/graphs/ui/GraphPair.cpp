@@ -204,6 +204,15 @@ void GraphPair::valueZoomOut() {
     AktivniImage()->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
 }
 
+bool GraphPair::autoscaleValues() {
+    TSigImage* a = AktivniImage();
+    const auto w = a ? autoscaleValueWindow(view_.store, view_.graphs.active()) : std::nullopt;
+    if (!w)
+        return false;
+    a->ZoomTo(w->t1, w->t2, w->yMin, w->yMax);
+    return true;
+}
+
 void GraphPair::copyGraph() {
     if (TSigImage* a = AktivniImage())
         QGuiApplication::clipboard()->setImage(a->composedImage());

@@ -92,6 +92,8 @@ public slots:
     void setZoom(int i);
     void valueZoomIn();  // Ctrl+Up
     void valueZoomOut(); // Ctrl+Down
+    // Fits the active graph's values to its plotted signals; false when none has samples.
+    bool autoscaleValues();
     void copyGraph();
     void placeMarkers();
     // Applies pending Ctrl-drag windows (the idle step of panning).
