@@ -16,6 +16,7 @@ std::string_view cmdObjectName(Cmd c) {
         const auto set = [&n](Cmd c, const char* s) { n[static_cast<int>(c)] = s; };
         set(Cmd::OpenSignal, "actOpenSignal");
         set(Cmd::CloseAllSignals, "actCloseAllSignals");
+        set(Cmd::SaveSignals, "actSaveSignals");
         set(Cmd::Workbooks, "actWorkbooks");
         set(Cmd::Preview, "actPreview");
         set(Cmd::Print, "actPrint");
@@ -72,6 +73,10 @@ void TForm1::buildMenus() {
 
     QMenu* file = bar->addMenu("&File");
     item(file, Cmd::OpenSignal, "&Open signal...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentMenu_ = file->addMenu("Recent files");
+    recentMenu_->setObjectName("RecentFilesMenu");
+    // The graphs' "Save signals to ..." where a new user looks for it first.
+    item(file, Cmd::SaveSignals, "&Save signals to ...");
     item(file, Cmd::CloseAllSignals, "Close all signals", QKeySequence(Qt::CTRL | Qt::Key_D));
     file->addSeparator();
     item(file, Cmd::Workbooks, "&Workbooks...");

@@ -10,6 +10,7 @@ enum class Cmd : int {
     // File
     OpenSignal,
     CloseAllSignals,
+    SaveSignals,
     Workbooks,
     Preview,
     Print,

@@ -9,6 +9,7 @@
 #include "core/TextNumbers.h"
 #include "core/Version.h"
 #include "core/ui/LogPane.h"
+#include "core/ui/SignalGrid.h"
 #include "core/ui/QtSettingsBackend.h"
 
 #include <QApplication>
@@ -103,6 +104,20 @@ bool TForm1::runCommand(const std::function<void()>& body) {
     return false;
 }
 
+bool TForm1::confirm(const QString& question) {
+    if (confirm_)
+        return confirm_(question);
+    if (!options_.screenshotPath.isEmpty())
+        return true;
+    return QMessageBox::question(this, QString(kAppTitle), question,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TForm1::showActualDir(const QString& dir) {
+    setWindowTitle("MVtervik - " + dir);
+}
+
 void TForm1::setStatusText(int panel, const QString& text) {
     if (panel >= 0 && panel < 3)
         status_[panel]->setText(text);
@@ -186,7 +201,7 @@ void TForm1::setActualDirectory() {
     if (auto* edit = findChild<QLineEdit*>("DestinationBasePathEdit"))
         edit->setText(dir);
     ws_.actualDir = dir.toStdString();
-    setWindowTitle(dir);
+    showActualDir(dir);
 }
 
 void TForm1::buildBulkPage() {
@@ -340,9 +355,12 @@ void TForm1::openStartFiles() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
-    // Hints go to the help pane, not to tooltips.
-    if (e->type() == QEvent::ToolTip)
-        return true;
+    // Hints go to the help pane, not to tooltips; a widget that explains its keys only
+    // in a tooltip (the Signal table's header) says so with the property below.
+    if (e->type() == QEvent::ToolTip) {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        return !(w && w->property(kKeepsToolTips).toBool());
+    }
     // Ctrl with a digit of the numeric keypad is not a zoom shortcut: let it reach the
     // focused control as a plain key instead of matching Ctrl+digit.
     if (e->type() == QEvent::ShortcutOverride) {

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,8 +29,12 @@ TSignalGrid::TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log
     for (const auto& c : kSignalGridColumns)
         captions << QString::fromLatin1(c.caption);
     setHorizontalHeaderLabels(captions);
-    for (int c = 0; c < kSigGridCols; ++c)
+    for (int c = 0; c < kSigGridCols; ++c) {
         setColumnWidth(c, kSignalGridColumns[std::size_t(c)].width);
+        horizontalHeaderItem(c)->setToolTip(QString::fromStdString(headerKeyHint(c)));
+    }
+    header->setProperty(kKeepsToolTips, true);
+    header->viewport()->setProperty(kKeepsToolTips, true);
     header->setMinimumSectionSize(8);
     verticalHeader()->hide();
     verticalHeader()->setMinimumSectionSize(10);
@@ -108,7 +113,35 @@ void TSignalGrid::SignalGridUpdate(int n) {
             }
     }
     updating_ = false;
+    fitNumberColumns(from - 1, to - 1);
     viewport()->update();
+}
+
+void TSignalGrid::fitNumberColumns(int fromRow, int toRow) {
+    static constexpr int kNumberCols[] = {scFs, scId, scYValue, scSamplNo, scSamples,
+                                          scMin, scMax,  scMean,   scRms,     scOffs};
+    const QFontMetrics fm(font());
+    for (int c : kNumberCols) {
+        int need = 0;
+        for (int r = std::max(fromRow, 0); r <= toRow && r < kSlotCount; ++r)
+            need = std::max(need, fm.horizontalAdvance(item(r, c)->text()));
+        need += 8; // the cell's margins
+        if (need > columnWidth(c))
+            setColumnWidth(c, need);
+    }
+}
+
+std::array<int, kSigGridCols> TSignalGrid::columnWidths() const {
+    std::array<int, kSigGridCols> w{};
+    for (int c = 0; c < kSigGridCols; ++c)
+        w[std::size_t(c)] = columnWidth(c);
+    return w;
+}
+
+void TSignalGrid::setColumnWidths(const std::array<int, kSigGridCols>& widths) {
+    for (int c = 0; c < kSigGridCols; ++c)
+        setColumnWidth(c, widths[std::size_t(c)]);
+    fitNumberColumns(0, kSlotCount - 1);
 }
 
 void TSignalGrid::setCursorCells(int slot, const QString& value, const QString& samplNo) {
@@ -116,6 +149,7 @@ void TSignalGrid::setCursorCells(int slot, const QString& value, const QString& 
         return;
     item(slot - 1, scYValue)->setText(value);
     item(slot - 1, scSamplNo)->setText(samplNo);
+    fitNumberColumns(slot - 1, slot - 1);
 }
 
 void TSignalGrid::selectCell(int slot, int col) {

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -145,6 +146,32 @@ private slots:
         QCOMPARE(f.grid->item(2, 2)->text(), QString("sig3"));
         QCOMPARE(f.grid->item(2, 3)->text(), QString("10.0"));
         QCOMPARE(f.grid->item(2, 6)->text(), QString("kN"));
+    }
+
+    // Number columns grow to their widest text instead of eliding it; every header says
+    // what Space, Enter and Delete do in its column.
+    void numbersFitAndHeadersExplainTheirKeys() {
+        Fixture f;
+        occupy(f.ws, 5, 300000);
+        f.ws.store[5].f_sampl = 12345678.5;
+        f.grid->SignalGridUpdate(0);
+        const QFontMetrics fm(f.grid->font());
+        for (int col : {3, 9}) {
+            const QString text = f.grid->item(4, col)->text();
+            QVERIFY(!text.isEmpty());
+            QVERIFY2(f.grid->columnWidth(col) >= fm.horizontalAdvance(text) + 4,
+                     qPrintable(text));
+        }
+        QCOMPARE(f.grid->columnWidth(2), 210); // text columns keep their widths
+        for (int col = 1; col < 24; ++col) {
+            const QString tip =
+                f.grid->model()->headerData(col, Qt::Horizontal, Qt::ToolTipRole).toString();
+            QVERIFY2(tip.contains("Space") && tip.contains("Delete"), qPrintable(tip));
+        }
+        QVERIFY(f.grid->model()
+                    ->headerData(2, Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .contains("Delete: close this signal"));
     }
 
     void headerClicks() {
