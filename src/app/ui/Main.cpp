@@ -8,6 +8,7 @@
 #include "core/LogFormat.h"
 #include "core/TextNumbers.h"
 #include "core/Version.h"
+#include "core/WindowFit.h"
 #include "core/ui/LogPane.h"
 #include "core/ui/SignalGrid.h"
 #include "core/ui/QtSettingsBackend.h"
@@ -281,6 +282,15 @@ std::vector<MonitorRect> TForm1::monitorRects() const {
     return rects;
 }
 
+std::vector<MonitorRect> TForm1::availableRects() const {
+    std::vector<MonitorRect> rects;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->availableGeometry();
+        rects.push_back({g.left(), g.top(), g.width(), g.height()});
+    }
+    return rects;
+}
+
 bool TForm1::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate)
         AppActivate();
@@ -304,12 +314,17 @@ void TForm1::AppActivate() {
         }
         WindowPosSettings w = readWindowPos(*settings_);
         const auto monitors = monitorRects();
-        const WindowBounds checked = checkOnMonitors(w.main, monitors);
-        w.main = checked;
-        fitLayoutHeights(w, ControlPanel::kHeight);
+        w.main = checkOnMonitors(w.main, monitors);
+        // Placed by the stored rule, then shown within the screen's free area; the
+        // heights of the table and the upper graph must leave room in what is shown.
+        WindowPosSettings shown = w;
+        shown.main = fitOnMonitor(w.main, availableRects());
+        fitLayoutHeights(shown, ControlPanel::kHeight);
+        w.SignalGridHeight = shown.SignalGridHeight;
+        w.Image1Height = shown.Image1Height;
         w.scrMon = checkOnMonitors(w.scrMon, monitors);
         ws_.windowPos = w;
-        setGeometry(w.main.left, w.main.top, w.main.width, w.main.height);
+        setGeometry(shown.main.left, shown.main.top, shown.main.width, shown.main.height);
         if (monitors_)
             monitors_->setGeometry(w.scrMon.left, w.scrMon.top, w.scrMon.width, w.scrMon.height);
 

@@ -130,6 +130,7 @@ private:
     QAction* makeAction(Cmd c, const QString& text, const QList<QKeySequence>& keys,
                         Qt::ShortcutContext context);
     std::vector<MonitorRect> monitorRects() const;
+    std::vector<MonitorRect> availableRects() const;
 
     Workspace& ws_;
     StartOptions options_;
