@@ -238,6 +238,15 @@ std::optional<std::array<std::string, 5>> statisticsTexts(const SignalRecord& si
         formatFloatF(rec.SRMS, 10, d, sep)};
 }
 
+int readoutLabelX(int cursorX, int labelWidth, int controlWidth) {
+    constexpr int kGap = 15; // keeps the text off the cursor line
+    labelWidth = std::max(labelWidth, 0);
+    int x = cursorX - kGap - labelWidth;
+    if (x < 0)
+        x = cursorX + kGap;
+    return std::max(0, std::min(x, controlWidth - labelWidth));
+}
+
 int clampX(const SigImageState& g, int x) {
     return std::clamp(x, g._R.Left, std::max(g._R.Left, g._R.Right));
 }

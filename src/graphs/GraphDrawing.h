@@ -89,6 +89,11 @@ std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const Cursor
 std::optional<std::array<std::string, 5>>
 statisticsTexts(const SignalRecord& sig, const TImageSigRec& rec, char decimalSeparator = '.');
 
+// Left edge of the cursor readout (control pixels) for a label `labelWidth` wide on a
+// control `controlWidth` wide: left of the cursor when it fits there, else right of it,
+// and always wholly inside the control when the control is wide enough.
+int readoutLabelX(int cursorX, int labelWidth, int controlWidth);
+
 // Clamps a mouse position to the plot, as the handlers do.
 int clampX(const SigImageState& g, int x);
 int clampY(const SigImageState& g, int y);

@@ -129,6 +129,19 @@ TEST(GraphGrid, EndLabelsNeverOverprintGridLabels) {
     EXPECT_GE(cleared, 2); // the first window puts grid lines right at both ends
 }
 
+// The cursor readout sits left of the cursor when it fits, else right of it, and never
+// leaves the control.
+TEST(GraphReadout, LabelStaysInsideTheControlAndOffTheCursor) {
+    struct Case {
+        int cursorX, labelWidth, controlWidth, want;
+    };
+    for (const Case& c : {Case{500, 120, 1000, 365}, Case{100, 120, 1000, 115},
+                          Case{990, 120, 1000, 855}, Case{60, 200, 250, 50},
+                          Case{10, 300, 200, 0}})
+        EXPECT_EQ(readoutLabelX(c.cursorX, c.labelWidth, c.controlWidth), c.want)
+            << c.cursorX << " " << c.labelWidth;
+}
+
 TEST(GraphGrid, DegenerateRangesGiveNoLines) {
     SigImageState g = graph(400, 221, 3.0f, 3.0f);
     EXPECT_TRUE(valueGrid(g).empty());

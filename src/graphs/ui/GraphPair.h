@@ -129,6 +129,8 @@ private:
     TSigImage* image1_ = nullptr;
     TSigImage* image2_ = nullptr;
     QLabel* tLabel_ = nullptr;
+    TSigImage* tLabelGraph_ = nullptr; // where the readout was placed last, and at which x
+    int tLabelX_ = 0;
     ZoomMarkers* markers_ = nullptr;
     QMenu* popup_ = nullptr;
     QAction* actZoomAll_ = nullptr;

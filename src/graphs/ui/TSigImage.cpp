@@ -124,6 +124,17 @@ void TSigImage::ZoomTo(double t1, double t2, double yMin, double yMax) {
     PrepocitejX();
     Maluj();
     pair_.refreshTable();
+    // The cursor stays where it was; what it reads there changed with the window.
+    if (isActive())
+        showReadout();
+}
+
+void TSigImage::showReadout() {
+    const SigImageState& g = state();
+    const double t = cursorTime(g, g._CursorOrig.X);
+    pair_.showTLabelText(QString::fromStdString(
+        tLabelText(t, cursorValue(g, g._CursorOrig.Y), pair_.decimalSeparator())));
+    pair_.emitCursorCells(cursorCells(pair_.store(), g, g._CursorOrig.X, t));
 }
 
 void TSigImage::SetAktivni() {
@@ -212,10 +223,7 @@ void TSigImage::mouseMoveEvent(QMouseEvent* e) {
     }
     if (!isActive())
         return;
-    const double t = cursorTime(g, x);
-    pair_.showTLabelText(
-        QString::fromStdString(tLabelText(t, cursorValue(g, y), pair_.decimalSeparator())));
-    pair_.emitCursorCells(cursorCells(pair_.store(), g, x, t));
+    showReadout();
 }
 
 void TSigImage::mouseReleaseEvent(QMouseEvent* e) {
