@@ -28,8 +28,8 @@ void addRecentFile(std::vector<std::string>& list, const std::string& path) {
 std::vector<std::string> readRecentFiles(const SettingsBackend& s) {
     std::vector<std::string> list;
     for (int i = 1; i <= kRecentFileCount; ++i)
-        if (const auto v = s.read(recentKey(i)); v && !v->empty() &&
-                                                 std::find(list.begin(), list.end(), *v) == list.end())
+        if (const auto v = s.read(recentKey(i));
+            v && !v->empty() && std::find(list.begin(), list.end(), *v) == list.end())
             list.push_back(*v);
     return list;
 }

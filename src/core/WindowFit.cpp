@@ -8,10 +8,10 @@ WindowBounds fitOnMonitor(const WindowBounds& b, const std::vector<MonitorRect>&
     if (monitors.empty())
         return b;
     const auto overlap = [&b](const MonitorRect& m) {
-        const long long w = std::max(0, std::min(b.left + b.width, m.left + m.width) -
-                                            std::max(b.left, m.left));
-        const long long h = std::max(0, std::min(b.top + b.height, m.top + m.height) -
-                                            std::max(b.top, m.top));
+        const long long w =
+            std::max(0, std::min(b.left + b.width, m.left + m.width) - std::max(b.left, m.left));
+        const long long h =
+            std::max(0, std::min(b.top + b.height, m.top + m.height) - std::max(b.top, m.top));
         return w * h;
     };
     const MonitorRect* best = &monitors.front();

@@ -43,14 +43,13 @@ GraphWindow scaledValueWindow(const SigImageState& g, double factor) {
     return {g._T1, g._T2, g._YMin * factor, g._YMax * factor};
 }
 
-std::optional<GraphWindow> autoscaleValueWindow(const SignalStore& store,
-                                                const SigImageState& g) {
+std::optional<GraphWindow> autoscaleValueWindow(const SignalStore& store, const SigImageState& g) {
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
     for (int i = 1; i <= kSlotCount; ++i) {
         const TImageSigRec& r = g.rec(i);
-        if (!store[i].Plot || r.SmpCount <= 0 || !std::isfinite(r.SMin) ||
-            !std::isfinite(r.SMax) || r.SMin > r.SMax)
+        if (!store[i].Plot || r.SmpCount <= 0 || !std::isfinite(r.SMin) || !std::isfinite(r.SMax) ||
+            r.SMin > r.SMax)
             continue; // an all-NaN window leaves its sentinels, not extremes
         lo = std::min(lo, double(r.SMin));
         hi = std::max(hi, double(r.SMax));

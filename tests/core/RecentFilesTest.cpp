@@ -35,13 +35,14 @@ TEST(RecentFiles, FormatOfExtension) {
         const char* path;
         std::optional<LoadFormat> format;
     };
-    for (const Case& c : {Case{"/d/Speed.mvn", LoadFormat::Morvanet},
-                          Case{"C:\\d\\SPEED.MVN", LoadFormat::Morvanet},
-                          Case{"/d/x.mv0", LoadFormat::Morvanet}, Case{"/d/x.mat", LoadFormat::MatlabV6},
-                          Case{"/d/x.txt", LoadFormat::Ascii}, Case{"/d/x.CSV", LoadFormat::BkCsv},
-                          Case{"/d/x.wav", LoadFormat::BkWav}, Case{"/d/x.pti", LoadFormat::BkPti},
-                          Case{"/d/x.bkc", LoadFormat::BkBkc}, Case{"/d/x.dat", std::nullopt},
-                          Case{"/d.mvn/noext", std::nullopt}, Case{"", std::nullopt}})
+    for (const Case& c :
+         {Case{"/d/Speed.mvn", LoadFormat::Morvanet},
+          Case{"C:\\d\\SPEED.MVN", LoadFormat::Morvanet}, Case{"/d/x.mv0", LoadFormat::Morvanet},
+          Case{"/d/x.mat", LoadFormat::MatlabV6}, Case{"/d/x.txt", LoadFormat::Ascii},
+          Case{"/d/x.CSV", LoadFormat::BkCsv}, Case{"/d/x.wav", LoadFormat::BkWav},
+          Case{"/d/x.pti", LoadFormat::BkPti}, Case{"/d/x.bkc", LoadFormat::BkBkc},
+          Case{"/d/x.dat", std::nullopt}, Case{"/d.mvn/noext", std::nullopt},
+          Case{"", std::nullopt}})
         EXPECT_EQ(loadFormatOfPath(c.path), c.format) << c.path;
 }
 

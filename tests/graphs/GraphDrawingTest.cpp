@@ -102,8 +102,8 @@ TEST(GraphGrid, EndLabelsNeverOverprintGridLabels) {
     };
     int cleared = 0;
     for (const Case& c : {Case{0.19, 2.19, -1, 1}, Case{0.0, 2.0, -12, 12},
-                          Case{12345.6789, 12347.1, -0.001f, 0.3f},
-                          Case{-3.001, 0.0015, -1000, 5}, Case{0.0, 1e-3, 0, 1}}) {
+                          Case{12345.6789, 12347.1, -0.001f, 0.3f}, Case{-3.001, 0.0015, -1000, 5},
+                          Case{0.0, 1e-3, 0, 1}}) {
         SigImageState g = graph(559, 100, c.yMin, c.yMax);
         g._T1 = c.t1;
         g._T2 = c.t2;
@@ -136,8 +136,7 @@ TEST(GraphReadout, LabelStaysInsideTheControlAndOffTheCursor) {
         int cursorX, labelWidth, controlWidth, want;
     };
     for (const Case& c : {Case{500, 120, 1000, 365}, Case{100, 120, 1000, 115},
-                          Case{990, 120, 1000, 855}, Case{60, 200, 250, 50},
-                          Case{10, 300, 200, 0}})
+                          Case{990, 120, 1000, 855}, Case{60, 200, 250, 50}, Case{10, 300, 200, 0}})
         EXPECT_EQ(readoutLabelX(c.cursorX, c.labelWidth, c.controlWidth), c.want)
             << c.cursorX << " " << c.labelWidth;
 }

@@ -6,8 +6,8 @@
 #include "graphs/ColumnPass.h"
 #include "graphs/GraphDrawing.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <limits>
 #include <vector>
 

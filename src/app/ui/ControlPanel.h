@@ -32,9 +32,9 @@ public:
 
     // Middle.
     TNumberEdit* fProcessEdit = nullptr; // "f process [Hz]", f_process_NumberEdit
-    QLabel* invDeltaTLabel = nullptr;  // "1/DeltaT"
-    QSpinBox* excelCopyRows = nullptr; // "Max count of numbers paste to Excel"
-    QSpinBox* rowInXls = nullptr;      // "Row in xls"
+    QLabel* invDeltaTLabel = nullptr;    // "1/DeltaT"
+    QSpinBox* excelCopyRows = nullptr;   // "Max count of numbers paste to Excel"
+    QSpinBox* rowInXls = nullptr;        // "Row in xls"
     QComboBox* excelOutCombo = nullptr;
     QButtonGroup* loadFormat = nullptr; // ids 0..8
     QButtonGroup* saveFormat = nullptr; // ids 0..3

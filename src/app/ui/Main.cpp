@@ -1,7 +1,6 @@
 #include "app/ui/Main.h"
 
 #include "app/ui/ControlPanel.h"
-#include "widgets/ui/MV_Komp.h"
 #include "app/ui/Splash.h"
 #include "app/ui/ToolPages.h"
 #include "core/Errors.h"
@@ -10,8 +9,9 @@
 #include "core/Version.h"
 #include "core/WindowFit.h"
 #include "core/ui/LogPane.h"
-#include "core/ui/SignalGrid.h"
 #include "core/ui/QtSettingsBackend.h"
+#include "core/ui/SignalGrid.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -17,9 +17,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -260,9 +260,9 @@ void MainView::saveSignals(bool chooseDir, bool append) {
     if (chooseDir) {
         const QString start = QString::fromStdString(
             ws_.settings.ExportDir.empty() ? ws_.actualDir : ws_.settings.ExportDir);
-        const QString chosen = chooseFolder ? chooseFolder(start)
-                                            : QFileDialog::getExistingDirectory(
-                                                  &form_, "Save signals to", start);
+        const QString chosen =
+            chooseFolder ? chooseFolder(start)
+                         : QFileDialog::getExistingDirectory(&form_, "Save signals to", start);
         if (chosen.isEmpty())
             return;
         dir = chosen.toStdString() + "/";
@@ -274,10 +274,9 @@ void MainView::saveSignals(bool chooseDir, bool append) {
     for (int n = 1; n <= kSlotCount; ++n)
         if (ws_.store[n].occupied() && ws_.store[n].SaveDiv > 0)
             meant.push_back(n);
-    const int written =
-        files::saveSignals(ws_.store, dir, g._T1, g._T2,
-                           static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
-                           append ? false : ws_.settings.CreateSignalBackUp, ctx);
+    const int written = files::saveSignals(
+        ws_.store, dir, g._T1, g._T2, static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
+        append ? false : ws_.settings.CreateSignalBackUp, ctx);
     // Only a save that wrote every signal it was meant to write counts as saving them;
     // after a partial failure closing still asks.
     if (written > 0 && written == int(meant.size()))
@@ -296,8 +295,8 @@ bool MainView::mayDropUnsaved(const QString& what) {
     QString list = names.mid(0, kShown).join("\n  ");
     if (names.size() > kShown)
         list += QString("\n  ... and %1 more").arg(names.size() - kShown);
-    return form_.confirm(QString("These computed signals were never saved:\n  %1\n\n%2")
-                             .arg(list, what));
+    return form_.confirm(
+        QString("These computed signals were never saved:\n  %1\n\n%2").arg(list, what));
 }
 
 namespace {
@@ -349,9 +348,9 @@ void MainView::wireFiles() {
     auto* drop = new FileDropFilter(this, [this](const QStringList& files) {
         form_.runCommand([this, files] { grid_->openFilesByExtension(files); });
     });
-    for (QWidget* w : {static_cast<QWidget*>(grid_->viewport()),
-                       static_cast<QWidget*>(graphs_->Image1()),
-                       static_cast<QWidget*>(graphs_->Image2())}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(grid_->viewport()), static_cast<QWidget*>(graphs_->Image1()),
+          static_cast<QWidget*>(graphs_->Image2())}) {
         w->setAcceptDrops(true);
         w->installEventFilter(drop);
     }
@@ -386,7 +385,8 @@ void MainView::fillRecentMenu() {
         menu->addAction(text, this, [this, path] {
             form_.runCommand([this, path] {
                 if (!QFileInfo(path).isFile()) {
-                    form_.log().warn("Recent files: " + path.toStdString() + " is not there any more");
+                    form_.log().warn("Recent files: " + path.toStdString() +
+                                     " is not there any more");
                     return;
                 }
                 grid_->openFilesByExtension({path});

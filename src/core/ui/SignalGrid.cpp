@@ -118,8 +118,8 @@ void TSignalGrid::SignalGridUpdate(int n) {
 }
 
 void TSignalGrid::fitNumberColumns(int fromRow, int toRow) {
-    static constexpr int kNumberCols[] = {scFs, scId, scYValue, scSamplNo, scSamples,
-                                          scMin, scMax,  scMean,   scRms,     scOffs};
+    static constexpr int kNumberCols[] = {scFs,  scId,  scYValue, scSamplNo, scSamples,
+                                          scMin, scMax, scMean,   scRms,     scOffs};
     const QFontMetrics fm(font());
     for (int c : kNumberCols) {
         int need = 0;

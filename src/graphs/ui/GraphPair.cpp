@@ -227,8 +227,7 @@ void GraphPair::placeMarkers() {
 void GraphPair::moveTLabel(TSigImage* g, int x) {
     tLabelGraph_ = g;
     tLabelX_ = x;
-    const QPoint at =
-        g->mapTo(host_, QPoint(readoutLabelX(x, tLabel_->width(), g->width()), 0));
+    const QPoint at = g->mapTo(host_, QPoint(readoutLabelX(x, tLabel_->width(), g->width()), 0));
     tLabel_->move(at.x(), tLabel_->y());
 }
 

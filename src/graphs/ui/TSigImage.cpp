@@ -106,8 +106,8 @@ void TSigImage::Maluj() {
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setBackground(Qt::white);
     const QFontMetrics fm(p.font());
-    for (const GraphLabel& l : axisLabels(g, values, times, sep, fm.horizontalAdvance('0'),
-                                          fm.height()))
+    for (const GraphLabel& l :
+         axisLabels(g, values, times, sep, fm.horizontalAdvance('0'), fm.height()))
         if (!l.text.empty())
             p.drawText(QPoint(l.x, l.y + fm.ascent()), QString::fromStdString(l.text));
     p.setBackgroundMode(Qt::TransparentMode);

@@ -16,21 +16,21 @@
 #include "widgets/ui/Splitter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QDropEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QUrl>
-#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QToolTip>
 #include <QLayout>
+#include <QMenu>
+#include <QMimeData>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
+#include <QUrl>
 
 using namespace mv;
 

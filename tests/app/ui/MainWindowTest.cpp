@@ -169,9 +169,9 @@ void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
     const QString was = QDir::currentPath();
     QVERIFY(QDir::setCurrent(start.path()));
     QString error;
-    const auto o = parseStartOptions({"mvtervik", "--screenshot", "s.png", "--settings",
-                                      "s.ini", "--demo", "d", "a.mvn"},
-                                     error);
+    const auto o = parseStartOptions(
+        {"mvtervik", "--screenshot", "s.png", "--settings", "s.ini", "--demo", "d", "a.mvn"},
+        error);
     QVERIFY(QDir::setCurrent(other.path()));
     QVERIFY(o);
     const QDir dir(start.path());

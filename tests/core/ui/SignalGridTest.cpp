@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFontMetrics>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -159,8 +159,7 @@ private slots:
         for (int col : {3, 9}) {
             const QString text = f.grid->item(4, col)->text();
             QVERIFY(!text.isEmpty());
-            QVERIFY2(f.grid->columnWidth(col) >= fm.horizontalAdvance(text) + 4,
-                     qPrintable(text));
+            QVERIFY2(f.grid->columnWidth(col) >= fm.horizontalAdvance(text) + 4, qPrintable(text));
         }
         QCOMPARE(f.grid->columnWidth(2), 210); // text columns keep their widths
         for (int col = 1; col < 24; ++col) {
