@@ -32,6 +32,8 @@ QGroupBox* formatGroup(const char* title, const char* const* names, int count, i
     for (int i = 0; i < count; ++i) {
         // "B&K" is a caption, not a mnemonic.
         auto* b = new QRadioButton(QString(names[i]).replace('&', "&&"), box);
+        // A format name is never cut ("Mor" for "Morvanet"): others give way first.
+        b->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         group->addButton(b, i);
         grid->addWidget(b, i % rows, i / rows);
     }
@@ -141,12 +143,17 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     row->addWidget(mid);
 
     pages = new ToolPages(this);
-    pages->setFixedSize(495, 149);
-    row->addWidget(pages);
+    // 495 pixels when the window has room; on a small screen the pages give way first
+    // (they scroll), the fields and format choices beside them never do.
+    pages->setFixedHeight(149);
+    pages->setMinimumWidth(260);
+    pages->setMaximumWidth(495);
+    pages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    row->addWidget(pages, 2);
 
     log = new LogPane(this);
     log->setMinimumWidth(100);
-    row->addWidget(log, 1);
+    row->addWidget(log, 3);
 }
 
 void ControlPanel::setLoadFormatIndex(int i) {

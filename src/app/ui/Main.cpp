@@ -269,7 +269,8 @@ void TForm1::onPageChanged(int index) {
         x += w->sizeHint().width() + 4;
         w->show();
     }
-    panel_->pages->setToolTip(panel_->pages->widget(index)->toolTip());
+    if (QWidget* p = panel_->pages->page(static_cast<ToolPages::Page>(index)))
+        panel_->pages->setToolTip(p->toolTip());
     panel_->pages->tabBar()->update();
 }
 

@@ -29,6 +29,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
@@ -180,6 +181,22 @@ private slots:
         QVERIFY(!s.form->close());
         QCOMPARE(s.questions.size(), 1);
         QVERIFY(s.ws.store[1].occupied());
+        // The real question: Enter takes its default button, which keeps the signals.
+        s.form->setConfirm({});
+        bool asked = false;
+        QTimer::singleShot(100, [&asked] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                asked = true;
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        s.form->action(Cmd::CloseAllSignals)->trigger();
+        QVERIFY(asked);
+        QVERIFY(s.ws.store[1].occupied());
+        s.form->setConfirm([&s](const QString& q) {
+            s.questions << q;
+            return s.answer;
+        });
 
         QTemporaryDir out;
         s.ws.store[1].SaveDiv = 1;
