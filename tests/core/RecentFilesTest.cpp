@@ -18,7 +18,8 @@ TEST(RecentFiles, NewestFirstNoDuplicatesAtMostTenAndPersisted) {
     ASSERT_EQ(list.size(), 10u);
     EXPECT_EQ(list[0], "/d/f5.mvn");
     EXPECT_EQ(list[1], "/d/f12.mvn");
-    EXPECT_EQ(list[9], "/d/f4.mvn");
+    EXPECT_EQ(list[8], "/d/f4.mvn"); // f1, f2 fell off the end
+    EXPECT_EQ(list[9], "/d/f3.mvn");
     EXPECT_EQ(std::count(list.begin(), list.end(), "/d/f5.mvn"), 1);
 
     MemorySettings s;

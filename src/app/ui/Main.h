@@ -18,10 +18,11 @@
 #include <memory>
 #include <vector>
 
+class QMenu;
+
 namespace mv {
 
 class ControlPanel;
-class QMenu;
 class LogPane;
 class QtSettingsBackend;
 class Splash;

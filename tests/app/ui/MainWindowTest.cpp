@@ -6,6 +6,7 @@
 #include "app/ui/ToolPages.h"
 #include "core/ui/LogPane.h"
 #include "monitors/ui/MV_ScrMonForm.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
 #include <QDir>

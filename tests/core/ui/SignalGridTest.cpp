@@ -154,9 +154,12 @@ private slots:
         Fixture f;
         occupy(f.ws, 5, 300000);
         f.ws.store[5].f_sampl = 12345678.5;
+        f.grid->statsOf = [](int) {
+            return std::optional<WindowStats>(WindowStats{300000, -1234.5f, 98765.4f, 1.0f, 2.0});
+        };
         f.grid->SignalGridUpdate(0);
         const QFontMetrics fm(f.grid->font());
-        for (int col : {3, 9}) {
+        for (int col : {3, 9, 10, 11}) {
             const QString text = f.grid->item(4, col)->text();
             QVERIFY(!text.isEmpty());
             QVERIFY2(f.grid->columnWidth(col) >= fm.horizontalAdvance(text) + 4, qPrintable(text));
@@ -273,6 +276,7 @@ private slots:
     void editsApplyOnEnterOnly() {
         Fixture f;
         occupy(f.ws, 1);
+        f.grid->SignalGridUpdate(1);
         struct Case {
             int col;
             const char* typed;
