@@ -147,12 +147,17 @@ int main(int argc, char** argv) {
         mv::SignalStore store;
         mv::LoadFiles(store, readers, dir.string(), {"big.mvn"}, 1, mv::LoadFormat::Morvanet, ctx);
         store[1].SaveDiv = 1;
-        mv::files::SaveContext sc{nullLog, {}, {}};
+        mv::files::SaveContext sc{nullLog, {}};
         fs::create_directories(dir / "out");
         const double save = best(3, [&] {
             const auto t = Clock::now();
-            mv::files::SaveSlot(store, 1, 0, 1e12, 1, (dir / "out").string() + "/",
-                                mv::SaveFormat::Morvanet, false, false, sc);
+            mv::files::SaveSlot(store,
+                                {.slot = 1,
+                                 .T2 = 1e12,
+                                 .saveDiv = 1,
+                                 .dir = (dir / "out").string(),
+                                 .format = mv::SaveFormat::Morvanet},
+                                sc);
             return seconds(t);
         });
         store.ClearSlot(0);

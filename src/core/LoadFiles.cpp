@@ -28,25 +28,68 @@ int saveFormatIndex(std::string_view s) {
 }
 
 std::string joinPath(std::string_view dir, std::string_view name) {
-    if (!name.empty() && name.front() == '/')
-        return std::string(name);
-    if (dir.empty())
-        return std::string(name);
-    std::string p(dir);
-    if (p.back() != '/')
-        p += '/';
-    p += name;
-    return p;
+    return (std::filesystem::path(dir) / std::filesystem::path(name)).string();
+}
+
+namespace {
+// The slot record of a decoded signal read from `path`: directory, extension, Plot on,
+// no save divider, no offset, no processing buffer.
+SignalRecord recordOf(DecodedSignal&& d, const std::string& path) {
+    const std::filesystem::path p(path);
+    SignalRecord r;
+    r.f_sampl = d.f_sampl;
+    r.ID = d.ID;
+    r.SigName = d.SigName;
+    r.Units = d.Units;
+    r.Sens_type = d.Sens_type;
+    r.Sig_note = d.Sig_note;
+    r.setData(std::move(d.Data));
+    r.FileExt = p.extension().string();
+    // The directory keeps its trailing separator, as the actual directory does.
+    const std::filesystem::path parent = p.parent_path();
+    r.SigDir = parent.empty() ? std::string("./") : (parent / "").string();
+    r.Plot = true;
+    r.SaveDiv = 0;
+    r.TimeOffset = 0.0;
+    return r;
+}
+} // namespace
+
+InstallResult installRead(SignalStore& store, ReadResult&& read, const std::string& path, int slot,
+                          Log& log) {
+    for (const LogLine& line : read.log)
+        log.add(line.text, line.warning);
+    InstallResult out;
+    out.stopLoad = read.stopLoad;
+    for (DecodedSignal& d : read.decoded) {
+        const int target = slot + out.filled;
+        // No slot beyond 200, whatever a reader hands back: the load stops there.
+        if (!SignalStore::validSlot(target)) {
+            out.stopLoad = true;
+            break;
+        }
+        store.installSignal(target, recordOf(std::move(d), path));
+        ++out.filled;
+    }
+    if (read.failure)
+        throw *read.failure;
+    return out;
 }
 
 LoadResult LoadFiles(SignalStore& store, const ReaderTable& readers, const std::string& dir,
                      const std::vector<std::string>& names, int firstSlot, LoadFormat format,
-                     const LoadContext& ctx, const LoadProgress& progress) {
+                     const LoadContext& ctx) {
     LoadResult result;
     const FormatReader& reader = readers.get(format);
     int slot = firstSlot;
     int done = 0;
+    const double total = static_cast<double>(names.size());
     for (const auto& name : names) {
+        // A cancel takes effect between files: every slot is as before or complete.
+        if (ctx.progress.cancelled()) {
+            result.cancelled = true;
+            return result;
+        }
         // No room for the next file: stop without a message and without a redraw.
         if (slot < 1 || slot > kSlotCount)
             return result;
@@ -59,15 +102,15 @@ LoadResult LoadFiles(SignalStore& store, const ReaderTable& readers, const std::
                          kLoadFormatNames[static_cast<int>(format)] +
                          "\" is not available in this build; " + path + " was not read");
         } else {
-            const ReadOutcome out = reader(store, path, slot, ctx);
+            const ReadOptions opt{ctx.defaultFs, ctx.decimalSeparator, kSlotCount - slot + 1};
+            const InstallResult out = installRead(store, reader(path, opt), path, slot, ctx.log);
             result.filled += out.filled;
             slot += out.filled;
             if (out.stopLoad)
                 return result;
         }
         ++done;
-        if (progress)
-            progress(done, static_cast<int>(names.size()));
+        ctx.progress.report(done / total, path);
     }
     result.completed = true;
     return result;

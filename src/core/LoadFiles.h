@@ -3,6 +3,8 @@
 // formats plug in as readers (one per load format); the dispatcher owns the
 // slot rules that are the same for every format.
 #include "core/Log.h"
+#include "core/Progress.h"
+#include "core/ReadResult.h"
 #include "core/SignalStore.h"
 
 #include <array>
@@ -38,24 +40,21 @@ inline constexpr std::array<const char*, kSaveFormatCount> kSaveFormatNames = {
 int loadFormatIndex(std::string_view nameOrIndex);
 int saveFormatIndex(std::string_view nameOrIndex);
 
-// What a reader needs beyond the file itself.
+// What the dispatcher needs beyond the files: where to report, the reader options
+// that come from the settings, and the progress of the whole load.
 struct LoadContext {
     Log& log;
     // Sampling frequency given to signals whose file carries none ("f process [Hz]").
     double defaultFs = 4000.0;
     // The user's decimal separator, for text formats that follow it.
     char decimalSeparator = '.';
+    // Reported after each file; a cancel stops the load between two files.
+    Progress& progress = NullProgress::instance();
 };
 
-struct ReadOutcome {
-    int filled = 0;        // slots filled from this file
-    bool stopLoad = false; // a format error that stops the whole load
-};
-
-// Reads one file (full path) into slots from `slot` on. A reader calls ClearSlot on each
-// slot before filling it, never fills a slot beyond 200, and reports its own problems.
-using FormatReader = std::function<ReadOutcome(SignalStore& store, const std::string& path,
-                                               int slot, const LoadContext& ctx)>;
+// Decodes one file (full path). A reader only reads: it returns the signals and the
+// lines it has to say, and the dispatcher installs them.
+using FormatReader = std::function<ReadResult(const std::string& path, const ReadOptions& opt)>;
 
 class ReaderTable {
 public:
@@ -70,18 +69,29 @@ struct LoadResult {
     int filled = 0;
     // All files were processed; with filled > 0 the caller redraws the graphs.
     bool completed = false;
-    bool redraw() const { return completed && filled > 0; }
+    // The user cancelled between two files: what was loaded is complete and stays.
+    bool cancelled = false;
+    bool redraw() const { return (completed || cancelled) && filled > 0; }
 };
-
-// Optional progress: called after each file with (files done, files total).
-using LoadProgress = std::function<void(int done, int total)>;
 
 // Joins a directory (with or without trailing '/') and a file name; an absolute name
 // stands on its own.
 std::string joinPath(std::string_view dir, std::string_view name);
 
+// The one place decoded signals enter the store: installs the reader's signals of the
+// file `path` from slot `slot` on and writes its lines to the log. Never fills a slot
+// beyond 200 (the result then asks to stop the load); a file that yields no signal
+// leaves every slot untouched. Returns the number of slots filled; throws the
+// reader's conversion failure after installing what was decoded.
+struct InstallResult {
+    int filled = 0;
+    bool stopLoad = false;
+};
+InstallResult installRead(SignalStore& store, ReadResult&& read, const std::string& path, int slot,
+                          Log& log);
+
 LoadResult LoadFiles(SignalStore& store, const ReaderTable& readers, const std::string& dir,
                      const std::vector<std::string>& names, int firstSlot, LoadFormat format,
-                     const LoadContext& ctx, const LoadProgress& progress = {});
+                     const LoadContext& ctx);
 
 } // namespace mv

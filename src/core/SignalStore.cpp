@@ -22,7 +22,9 @@ Colour defaultSigColor(int n) {
     return r | (g << 8) | (b << 16);
 }
 
-SignalStore::SignalStore() : slots_(std::make_unique<std::array<SignalRecord, kSlotCount>>()) {
+SignalStore::SignalStore()
+    : slots_(std::make_unique<std::array<SignalRecord, kSlotCount>>()),
+      guard_(std::make_unique<std::shared_mutex>()) {
     resetSlotSettings();
 }
 
@@ -52,8 +54,29 @@ void SignalStore::ClearSlot(int n) {
     SignalRecord& r = (*this)[n];
     if (!r.occupied())
         return;
-    // The store owns ProcData too; an empty slot keeps no buffer alive.
-    r.clearSignal();
+    // The buffers are freed once the guard is let go, so a waiting reader is not kept
+    // waiting on the allocator.
+    SampleBuffer data, procData;
+    {
+        WriteGuard g = writeGuard();
+        data = std::move(r.Data);
+        // The store owns ProcData too; an empty slot keeps no buffer alive.
+        procData = std::move(r.ProcData);
+        r.clearSignal();
+    }
+}
+
+void SignalStore::installSignal(int n, SignalRecord&& rec) {
+    SignalRecord& r = (*this)[n];
+    rec.SigColor = r.SigColor;
+    rec.DecPlaces = r.DecPlaces;
+    rec.ProcFn = r.ProcFn;
+    rec.Ovr = r.Ovr;
+    {
+        WriteGuard g = writeGuard();
+        std::swap(r, rec);
+    }
+    // `rec` now holds the old signal; it is released here, outside the guard.
 }
 
 int SignalStore::FirstFreeSlot() const {

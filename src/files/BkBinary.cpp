@@ -103,41 +103,40 @@ int channelSection(std::string_view line) {
 
 } // namespace
 
-ReadOutcome readBkBkc(SignalStore& store, const std::string& path, int slot,
-                      const LoadContext& ctx) {
-    const auto bytesRead = readWholeFile(path, ctx.log);
+ReadResult readBkBkc(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    const auto bytesRead = readWholeFile(path, out);
     if (!bytesRead)
-        return {};
+        return out;
     const std::string& bytes = *bytesRead;
     const ByteView v(bytes);
     std::uint16_t xmlLength = 0, blockOffset = 0;
     std::int32_t N = 0;
     std::uint8_t C = 0;
     if (!v.get(22, xmlLength) || !v.get(44, blockOffset) || !v.get(blockOffset + 16u, N) ||
-        !v.get(blockOffset + 28u, C)) {
-        ctx.log.warn("B&K BKC file: " + path + " is too short for its header; it was not read");
-        return {};
-    }
+        !v.get(blockOffset + 28u, C))
+        return ReadResult::refused("B&K BKC file: " + path +
+                                   " is too short for its header; it was not read");
     if (C == 0) {
-        ctx.log.warn("No channels found: " + path);
-        return {0, true};
+        out.warn("No channels found: " + path);
+        out.stopLoad = true;
+        return out;
     }
     const std::size_t data = blockOffset + 32u + 20u * C;
     const std::size_t full = N > 0 ? static_cast<std::size_t>(N) / 4096 : 0;
     const std::size_t rest = N > 0 ? static_cast<std::size_t>(N) % 4096 : 0;
-    if (N < 0 || !v.has(data, std::size_t(C) * (full * 4096 + rest) * 4)) {
-        ctx.log.warn("B&K BKC file: " + path + " is shorter than its " + std::to_string(N) +
-                     " samples of " + std::to_string(C) + " channels; it was not read");
-        return {};
-    }
+    if (N < 0 || !v.has(data, std::size_t(C) * (full * 4096 + rest) * 4))
+        return ReadResult::refused("B&K BKC file: " + path + " is shorter than its " +
+                                   std::to_string(N) + " samples of " + std::to_string(C) +
+                                   " channels; it was not read");
     const auto names = recordedSignals(v.text(180, xmlLength));
 
-    ReadOutcome out;
     for (int i = 1; i <= C; ++i) {
-        const int s = slot + i - 1;
-        if (s > kSlotCount)
-            return {out.filled, true};
-        SignalRecord& r = prepareSlot(store, s);
+        if (i > opt.room) {
+            out.stopLoad = true;
+            return out;
+        }
+        DecodedSignal& r = out.add();
         SampleBuffer d = allocateSamples(static_cast<std::size_t>(N));
         for (std::size_t j = 0; j < full; ++j)
             std::memcpy(d.data() + j * 4096, v.data + data + (j * C + std::size_t(i - 1)) * 16384,
@@ -145,25 +144,29 @@ ReadOutcome readBkBkc(SignalStore& store, const std::string& path, int slot,
         std::memcpy(d.data() + full * 4096,
                     v.data + data + std::size_t(C) * full * 16384 + std::size_t(i - 1) * rest * 4,
                     rest * 4);
-        r.setData(std::move(d));
+        r.Data = std::move(d);
         r.f_sampl = 500.0;
         if (std::size_t(i) <= names.size()) {
             r.SigName = names[std::size_t(i) - 1].name;
             r.Units = names[std::size_t(i) - 1].units;
         }
-        finishSlot(r, path);
-        ++out.filled;
     }
     if (names.size() != C)
-        ctx.log.warn("xml channels count mismatch: " + path);
+        out.warn("xml channels count mismatch: " + path);
     return out;
 }
 
-ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
-                      const LoadContext& ctx) {
-    const auto bytesRead = readWholeFile(path, ctx.log);
+ReadResult readBkWav(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    const auto bytesRead = readWholeFile(path, out);
     if (!bytesRead)
-        return {};
+        return out;
+    // A format error stops the load; the channels decoded before it still go in.
+    const auto stop = [&out](std::string warning) {
+        out.warn(std::move(warning));
+        out.stopLoad = true;
+        return std::move(out);
+    };
     const std::string& bytes = *bytesRead;
     const ByteView v(bytes);
     const std::string stem = stemOf(path);
@@ -171,7 +174,7 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
     int channels = 0, bits = 0;
     std::uint32_t rate = 0;
     bool haveFormat = false;
-    int filled = 0;
+    bool haveData = false;
     std::vector<std::string> texts;                           // "bkdk" list
     int exChannels = -1;                                      // "NoChannels" of "bkEx"
     std::vector<std::pair<std::string, std::string>> exNames; // per channel: units, name
@@ -189,41 +192,31 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
             chunk.get(2, ch);
             chunk.get(4, rate);
             chunk.get(14, bps);
-            if (declared != 16 && declared != 18) {
-                ctx.log.warn("Invalit WAV 'fmt ' chunk " + path);
-                return {filled, true};
-            }
-            if (size < 16) {
-                ctx.log.warn("Invalit WAV 'fmt ' chunk " + path);
-                return {filled, true};
-            }
-            if (tag != 1) {
-                ctx.log.warn("File is not PCM file " + path);
-                return {filled, true};
-            }
-            if (ch < 1 || ch > 32) {
-                ctx.log.warn("Invalid channels count (" + std::to_string(ch) + ")" + path);
-                return {filled, true};
-            }
-            if (bps != 8 && bps != 16) {
-                ctx.log.warn("Invalid bits count per sampel (" + std::to_string(bps) + ")" + path);
-                return {filled, true};
-            }
+            if (declared != 16 && declared != 18)
+                return stop("Invalit WAV 'fmt ' chunk " + path);
+            if (size < 16)
+                return stop("Invalit WAV 'fmt ' chunk " + path);
+            if (tag != 1)
+                return stop("File is not PCM file " + path);
+            if (ch < 1 || ch > 32)
+                return stop("Invalid channels count (" + std::to_string(ch) + ")" + path);
+            if (bps != 8 && bps != 16)
+                return stop("Invalid bits count per sampel (" + std::to_string(bps) + ")" + path);
             channels = ch;
             bits = bps;
             haveFormat = true;
-        } else if (id == "data" && filled == 0) {
-            if (!haveFormat) {
-                ctx.log.warn("WAV file " + path + " has its 'data' chunk before its 'fmt ' chunk");
-                return {0, true};
-            }
+        } else if (id == "data" && !haveData) {
+            if (!haveFormat)
+                return stop("WAV file " + path + " has its 'data' chunk before its 'fmt ' chunk");
+            haveData = true;
             const std::size_t frame = std::size_t(bits / 8) * channels;
             const std::size_t count = size / frame;
             for (int k = 1; k <= channels; ++k) {
-                const int s = slot + k - 1;
-                if (s > kSlotCount)
-                    return {filled, true};
-                SignalRecord& r = prepareSlot(store, s);
+                if (k > opt.room) {
+                    out.stopLoad = true;
+                    break;
+                }
+                DecodedSignal& r = out.add();
                 SampleBuffer d = allocateSamples(count);
                 const unsigned char* p = chunk.data + std::size_t(k - 1) * (bits / 8);
                 if (bits == 8) {
@@ -233,27 +226,27 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
                     for (std::size_t i = 0; i < count; ++i)
                         d[i] = static_cast<float>(loadLE<std::int16_t>(p + i * frame));
                 }
-                r.setData(std::move(d));
+                r.Data = std::move(d);
                 r.SigName = stem + "." + std::to_string(k);
                 r.Units = "Pa";
                 r.f_sampl = rate;
-                finishSlot(r, path);
-                ++filled;
             }
+            if (out.stopLoad)
+                break;
         } else if (id == "bkdk") {
             const auto list = split(chunk.text(0, chunk.size), '\0');
             texts.assign(list.begin(), list.end());
             for (std::size_t i = 0; i < texts.size(); ++i)
                 if (!texts[i].empty())
-                    ctx.log.info("bkdk chunk[" + std::to_string(i + 1) +
-                                 "]: " + cp1250ToUtf8(texts[i]));
+                    out.info("bkdk chunk[" + std::to_string(i + 1) +
+                             "]: " + cp1250ToUtf8(texts[i]));
         } else if (id == "bkEx") {
             const auto lines = split(chunk.text(0, chunk.size), '\n');
             for (std::size_t i = 1; i < lines.size(); ++i) {
                 const std::string_view line = withoutCr(lines[i]);
                 if (line.empty() || trimBlanks(line) == "[SETUP STOP]")
                     break;
-                ctx.log.info("bkEx chunk[" + std::to_string(i + 1) + "]: " + cp1250ToUtf8(line));
+                out.info("bkEx chunk[" + std::to_string(i + 1) + "]: " + cp1250ToUtf8(line));
                 const auto [key, value] = keyValue(line);
                 if (key == "NoChannels") {
                     long long n = 0;
@@ -279,11 +272,11 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
     }
 
     // Scale and name once every chunk is known, whichever order the recorder wrote them in.
-    for (int k = 1; k <= filled; ++k) {
-        SignalRecord& r = store[slot + k - 1];
+    for (int k = 1; k <= static_cast<int>(out.decoded.size()); ++k) {
+        DecodedSignal& r = out.decoded[std::size_t(k - 1)];
         const std::size_t at = 10 + 11 * std::size_t(k - 1); // 1-based position in the list
         if (at <= texts.size() && bits > 0) {
-            const double fullScale = toNumber(texts[at - 1], ctx.decimalSeparator);
+            const double fullScale = toNumber(texts[at - 1], opt.decimalSeparator);
             const float factor = static_cast<float>(fullScale / std::ldexp(1.0, bits - 1));
             for (float& x : r.Data.span())
                 x *= factor;
@@ -294,21 +287,20 @@ ReadOutcome readBkWav(SignalStore& store, const std::string& path, int slot,
             r.SigName = name;
         }
     }
-    return {filled, false};
+    return out;
 }
 
-ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
-                      const LoadContext& ctx) {
-    const auto bytesRead = readWholeFile(path, ctx.log);
+ReadResult readBkPti(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    const auto bytesRead = readWholeFile(path, out);
     if (!bytesRead)
-        return {};
+        return out;
     const std::string& bytes = *bytesRead;
     const ByteView v(bytes);
     std::int32_t L = 0;
-    if (!v.get(4, L) || L < 0 || !v.has(9, std::size_t(L))) {
-        ctx.log.warn("B&K PTI file: " + path + " is too short for its setup text; it was not read");
-        return {};
-    }
+    if (!v.get(4, L) || L < 0 || !v.has(9, std::size_t(L)))
+        return ReadResult::refused("B&K PTI file: " + path +
+                                   " is too short for its setup text; it was not read");
     const std::string stem = stemOf(path);
     struct Channel {
         std::string name, units;
@@ -325,7 +317,7 @@ ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
         const std::string_view line = withoutCr(lines[i]);
         if (trimBlanks(line) == "[SETUP STOP]")
             break;
-        ctx.log.info("pti_Head[" + std::to_string(i + 1) + "]: " + cp1250ToUtf8(line));
+        out.info("pti_Head[" + std::to_string(i + 1) + "]: " + cp1250ToUtf8(line));
         if (const int k = channelSection(line); k > 0) {
             current = k;
             continue;
@@ -333,14 +325,15 @@ ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
         const auto [key, value] = keyValue(line);
         if (current == 0) {
             if (key == "Version" && value != "2.00.000") {
-                ctx.log.warn("Invalid pti Version: " + cp1250ToUtf8(line) + " " + path);
-                return {0, true};
+                out.warn("Invalid pti Version: " + cp1250ToUtf8(line) + " " + path);
+                out.stopLoad = true;
+                return out;
             }
             if (key == "SampleFrequency") {
                 std::string t(value);
                 if (const auto c = t.find(','); c != std::string::npos)
                     t[c] = '.';
-                fileFs = toNumber(t, ctx.decimalSeparator);
+                fileFs = toNumber(t, opt.decimalSeparator);
             }
             if (key == "NoChannels" && C < 0) {
                 long long n = 0;
@@ -357,28 +350,29 @@ ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
         else if (key == "Unit")
             c.units = cp1250ToUtf8(value);
         else if (key == "CorrectionFactor") {
-            c.factor = toNumber(value, ctx.decimalSeparator) / 65536.0;
+            c.factor = toNumber(value, opt.decimalSeparator) / 65536.0;
             c.haveFactor = true;
         } else if (key == "SampleFrequency")
-            c.fs = toNumber(value, ctx.decimalSeparator);
+            c.fs = toNumber(value, opt.decimalSeparator);
     }
     if (C <= 0) {
-        ctx.log.warn("No channels found: " + path);
-        return {0, true};
+        out.warn("No channels found: " + path);
+        out.stopLoad = true;
+        return out;
     }
     ch.resize(std::max(ch.size(), std::size_t(C)));
     const std::size_t data = std::size_t(L) + 20;
     const std::size_t blocks = v.size > data ? (v.size - data) / 8208 / std::size_t(C) : 0;
-    ReadOutcome out;
     for (int k = 1; k <= C; ++k) {
-        const int s = slot + k - 1;
-        if (s > kSlotCount)
-            return {out.filled, true};
+        if (k > opt.room) {
+            out.stopLoad = true;
+            return out;
+        }
         const Channel& c = ch[std::size_t(k - 1)];
         if (!c.haveFactor)
-            ctx.log.warn("B&K PTI file: " + path + ": channel " + std::to_string(k) +
-                         " has no CorrectionFactor; factor 1 is used");
-        SignalRecord& r = prepareSlot(store, s);
+            out.warn("B&K PTI file: " + path + ": channel " + std::to_string(k) +
+                     " has no CorrectionFactor; factor 1 is used");
+        DecodedSignal& r = out.add();
         SampleBuffer d = allocateSamples(blocks * 2048);
         for (std::size_t j = 0; j < blocks; ++j) {
             const unsigned char* b =
@@ -386,12 +380,10 @@ ReadOutcome readBkPti(SignalStore& store, const std::string& path, int slot,
             for (std::size_t i = 0; i < 2048; ++i)
                 d[j * 2048 + i] = static_cast<float>(loadLE<std::int32_t>(b + i * 4) * c.factor);
         }
-        r.setData(std::move(d));
+        r.Data = std::move(d);
         r.SigName = c.name;
         r.Units = c.units;
         r.f_sampl = c.fs != 0.0 ? c.fs : fileFs;
-        finishSlot(r, path);
-        ++out.filled;
     }
     return out;
 }

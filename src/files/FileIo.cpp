@@ -119,17 +119,17 @@ void FileHandle::writeAt(std::uint64_t offset, const void* src, std::size_t n) {
     }
 }
 
-std::optional<FileHandle> openForReading(const std::string& path, Log& log) {
+std::optional<FileHandle> openForReading(const std::string& path, ReadResult& read) {
     try {
         return std::optional<FileHandle>(std::in_place, path, FileHandle::Mode::Read);
     } catch (const FileError& e) {
-        log.warn(e.what());
+        read.warn(e.what());
         return std::nullopt;
     }
 }
 
-std::optional<std::string> readWholeFile(const std::string& path, Log& log) {
-    auto f = openForReading(path, log);
+std::optional<std::string> readWholeFile(const std::string& path, ReadResult& read) {
+    auto f = openForReading(path, read);
     if (!f)
         return std::nullopt;
     std::string bytes = readWholeFile(*f);
@@ -168,8 +168,8 @@ void BufferedWriter::flush() {
 }
 
 std::string dirOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string("./") : (parent / "").string();
 }
 
 std::string extOf(const std::string& path) {
@@ -178,23 +178,6 @@ std::string extOf(const std::string& path) {
 
 std::string stemOf(const std::string& path) {
     return std::filesystem::path(path).stem().string();
-}
-
-SignalRecord& prepareSlot(SignalStore& store, int slot) {
-    // Unlike ClearSlot, this also wipes what an empty slot may still carry: a reader
-    // starts from a clean record.
-    SignalRecord& r = store[slot];
-    r.clearSignal();
-    return r;
-}
-
-void finishSlot(SignalRecord& rec, const std::string& path) {
-    rec.SigDir = dirOf(path);
-    rec.FileExt = extOf(path);
-    rec.Plot = true;
-    rec.SaveDiv = 0;
-    rec.TimeOffset = 0.0;
-    rec.ProcData.reset();
 }
 
 bool parseNumber(std::string_view text, char sep, double& out) {

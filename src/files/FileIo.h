@@ -3,7 +3,7 @@
 // descriptor with bounded reads, the slot preparation that all readers do, the
 // user's number conversion, and little-endian access to byte buffers.
 #include "core/Log.h"
-#include "core/SignalStore.h"
+#include "core/ReadResult.h"
 #include "core/TextNumbers.h"
 
 #include <algorithm>
@@ -49,13 +49,14 @@ private:
     std::string path_;
 };
 
-// Opens a file for reading, reporting a failure as a warning instead of throwing.
-std::optional<FileHandle> openForReading(const std::string& path, Log& log);
+// Opens a file for reading, reporting a failure as a warning of the read instead of
+// throwing.
+std::optional<FileHandle> openForReading(const std::string& path, ReadResult& read);
 
 // The whole file in memory; throws FileError when it cannot be read.
 std::string readWholeFile(const FileHandle& f);
 // Opens, reads whole and closes; nothing (after a warning) when it cannot be opened.
-std::optional<std::string> readWholeFile(const std::string& path, Log& log);
+std::optional<std::string> readWholeFile(const std::string& path, ReadResult& read);
 
 // Buffers sequential writes into larger blocks.
 class BufferedWriter {
@@ -79,13 +80,6 @@ private:
 std::string dirOf(const std::string& path);
 std::string extOf(const std::string& path);
 std::string stemOf(const std::string& path);
-
-// Empties the slot before a reader fills it. Unlike ClearSlot alone, it also clears the
-// description of a slot that holds no samples, so no stale name survives a new load.
-SignalRecord& prepareSlot(SignalStore& store, int slot);
-// What every reader sets on a slot it has filled: directory, extension, Plot on,
-// no save divider, no processing buffer.
-void finishSlot(SignalRecord& rec, const std::string& path);
 
 // The user's number conversion: optional spaces around, optional sign, digits with
 // the given decimal separator, optional exponent. The other separator is refused.

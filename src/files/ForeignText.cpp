@@ -49,10 +49,10 @@ long long integerOf(std::string_view text) {
     return v;
 }
 
-// The slots of a file's channels hold zeros where a failed line stopped the read.
-void zeroFrom(SignalStore& store, int slot, int channels, std::size_t from) {
-    for (int k = 0; k < channels; ++k) {
-        auto span = store[slot + k].Data.span();
+// The channels hold zeros where a failed line stopped the read.
+void zeroFrom(std::vector<DecodedSignal>& decoded, std::size_t from) {
+    for (DecodedSignal& d : decoded) {
+        auto span = d.Data.span();
         if (from < span.size())
             std::fill(span.begin() + static_cast<std::ptrdiff_t>(from), span.end(), 0.0f);
     }
@@ -60,22 +60,21 @@ void zeroFrom(SignalStore& store, int slot, int channels, std::size_t from) {
 
 } // namespace
 
-ReadOutcome readBkCsv(SignalStore& store, const std::string& path, int slot,
-                      const LoadContext& ctx) {
-    const auto textRead = readWholeFile(path, ctx.log);
+ReadResult readBkCsv(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    const auto textRead = readWholeFile(path, out);
     if (!textRead)
-        return {};
+        return out;
     const std::string& text = *textRead;
     const std::size_t totalLines = countLines(text);
     LineCursor lines(text);
     std::string_view line;
     double fs = 0.0;
     long long C = 0, N = 0;
-    int channels = 0;
     std::vector<std::string_view> fields;
     for (int n = 1; n <= 13 && lines.next(line); ++n) {
         if (!line.empty())
-            ctx.log.info("bkdk csv header[" + std::to_string(n) + "]: " + cp1250ToUtf8(line));
+            out.info("bkdk csv header[" + std::to_string(n) + "]: " + cp1250ToUtf8(line));
         if (n == 1)
             fs = static_cast<double>(integerOf(secondField(line)));
         else if (n == 2)
@@ -87,42 +86,44 @@ ReadOutcome readBkCsv(SignalStore& store, const std::string& path, int slot,
             if (N < 0)
                 N = 0;
             if (static_cast<std::size_t>(N) > dataLines) {
-                ctx.log.warn("B&K CSV file: " + path + " holds " + std::to_string(dataLines) +
-                             " of its " + std::to_string(N) + " samples");
+                out.warn("B&K CSV file: " + path + " holds " + std::to_string(dataLines) +
+                         " of its " + std::to_string(N) + " samples");
                 N = static_cast<long long>(dataLines);
             }
             splitInto(line, ',', fields);
-            for (long long k = 1; k <= C; ++k) {
-                const int s = slot + static_cast<int>(k) - 1;
-                if (s > kSlotCount)
-                    return {channels, true};
-                SignalRecord& r = prepareSlot(store, s);
-                r.setData(allocateSamples(static_cast<std::size_t>(N)));
+            // The channels that fit below slot 200 are read in full; the load stops after
+            // them, as in the other readers.
+            if (C > opt.room)
+                out.stopLoad = true;
+            for (long long k = 1; k <= std::min<long long>(C, opt.room); ++k) {
+                DecodedSignal& r = out.add();
+                r.Data = allocateSamples(static_cast<std::size_t>(N));
                 if (std::size_t(k) <= fields.size())
                     r.SigName = cp1250ToUtf8(trimBlanks(fields[std::size_t(k - 1)]));
                 r.Units = "Pa";
                 r.f_sampl = fs;
-                finishSlot(r, path);
-                ++channels;
             }
         }
     }
-    if (channels == 0) {
-        ctx.log.warn("No channels found: " + path);
-        return {};
+    if (out.decoded.empty()) {
+        out.warn("No channels found: " + path);
+        return out;
     }
+    const std::size_t channels = out.decoded.size();
     std::size_t i = 0;
     for (; i < static_cast<std::size_t>(N) && lines.next(line); ++i) {
         splitInto(line, ',', fields);
-        for (int k = 0; k < channels; ++k) {
-            float* d = store[slot + k].Data.data();
-            if (std::size_t(k) < fields.size()) {
+        for (std::size_t k = 0; k < channels; ++k) {
+            float* d = out.decoded[k].Data.data();
+            if (k < fields.size()) {
                 double v;
-                if (!parseNumber(fields[std::size_t(k)], ctx.decimalSeparator, v)) {
-                    zeroFrom(store, slot, channels, i);
-                    throw ConversionError("'" + std::string(fields[std::size_t(k)]) +
-                                          "' is not a valid floating point value (line " +
-                                          std::to_string(lines.lineNumber()) + " of " + path + ")");
+                if (!parseNumber(fields[k], opt.decimalSeparator, v)) {
+                    out.failure =
+                        ConversionError("'" + std::string(fields[k]) +
+                                        "' is not a valid floating point value (line " +
+                                        std::to_string(lines.lineNumber()) + " of " + path + ")");
+                    zeroFrom(out.decoded, i);
+                    return out;
                 }
                 d[i] = static_cast<float>(v);
             } else {
@@ -131,15 +132,15 @@ ReadOutcome readBkCsv(SignalStore& store, const std::string& path, int slot,
             }
         }
     }
-    zeroFrom(store, slot, channels, i);
-    return {channels, false};
+    zeroFrom(out.decoded, i);
+    return out;
 }
 
-ReadOutcome readInterfleet(SignalStore& store, const std::string& path, int slot,
-                           const LoadContext& ctx) {
-    const auto textRead = readWholeFile(path, ctx.log);
+ReadResult readInterfleet(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    const auto textRead = readWholeFile(path, out);
     if (!textRead)
-        return {};
+        return out;
     const std::string& text = *textRead;
 
     // A line ends at LF (with or without CR); a last line without an end counts too.
@@ -159,17 +160,15 @@ ReadOutcome readInterfleet(SignalStore& store, const std::string& path, int slot
     }
     const long long tabs = rows.empty() ? 0 : std::count(rows[0].begin(), rows[0].end(), '\t');
     const long long C = tabs - 2;
-    if (C < 1) {
-        ctx.log.warn("No channels found: " + path);
-        return {};
-    }
+    if (C < 1)
+        return ReadResult::refused("No channels found: " + path);
     // The channels that fit below slot 200 are read; the load stops after them.
-    const int channels = static_cast<int>(std::min<long long>(C, kSlotCount - slot + 1));
+    const int channels = static_cast<int>(std::min<long long>(C, opt.room));
     static const char* const kQytl[7] = {"Q", "Y", "MX", "X", "Angle", "RotationFreq", "CPP"};
     const std::size_t N = rows.size();
     for (int k = 1; k <= channels; ++k) {
-        SignalRecord& r = prepareSlot(store, slot + k - 1);
-        r.setData(allocateSamples(N));
+        DecodedSignal& r = out.add();
+        r.Data = allocateSamples(N);
         if (C == 7)
             r.SigName = kQytl[k - 1];
         else if (C == 12)
@@ -177,23 +176,23 @@ ReadOutcome readInterfleet(SignalStore& store, const std::string& path, int slot
         else
             r.SigName = std::string("IF_").append(std::to_string(k));
         r.f_sampl = kInterfleetFs;
-        finishSlot(r, path);
     }
     std::vector<std::string_view> fields;
     for (std::size_t i = 0; i < N; ++i) {
         splitInto(rows[i], '\t', fields);
         for (int k = 0; k < channels; ++k) {
-            float* d = store[slot + k].Data.data();
+            float* d = out.decoded[std::size_t(k)].Data.data();
             const std::size_t col = 3 + std::size_t(k);
             double v;
             // A column that does not convert (or is missing) repeats the previous value.
-            if (col < fields.size() && parseNumber(fields[col], ctx.decimalSeparator, v))
+            if (col < fields.size() && parseNumber(fields[col], opt.decimalSeparator, v))
                 d[i] = static_cast<float>(v);
             else
                 d[i] = i > 0 ? d[i - 1] : 0.0f;
         }
     }
-    return {channels, channels < C};
+    out.stopLoad = channels < C;
+    return out;
 }
 
 } // namespace mv::files

@@ -202,9 +202,12 @@ std::size_t buildMatStructHeader(std::array<unsigned char, 1024>& out, const Sig
     h.tag(miINT32, 8);
     h.i32(1);
     h.i32(1);
-    const std::string name = utf8ToCp1250(rec.SigName.str());
-    h.tag(miINT8, 64);
-    h.bytes(name.data(), std::min<std::size_t>(name.size(), 63), 64);
+    // The array name carries its own length (Matlab, Octave and scipy show trailing zero
+    // bytes as part of the name); the padding field below takes up what it leaves.
+    std::string name = utf8ToCp1250(rec.SigName.str());
+    name.resize(std::min<std::size_t>(name.size(), 63));
+    h.tag(miINT8, static_cast<std::uint32_t>(name.size()));
+    h.bytes(name.data(), name.size(), pad8(name.size()));
     h.u32(miINT32 | (4u << 16)); // field-name length as a small element
     h.u32(16);
     h.tag(miINT8, 128);
@@ -255,29 +258,23 @@ void writeMat(const std::string& path, const SignalRecord& rec, SampleRange rang
     f.close();
 }
 
-ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
+ReadResult readMat(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    auto f = openForReading(path, out);
     if (!f)
-        return {};
+        return out;
     const std::string prefix = "Matlab file: " + path;
+    // Every rejection leaves the target slot as it was: nothing is installed.
+    const auto reject = [&](const char* suffix) { return ReadResult::refused(prefix + suffix); };
     const std::uint64_t size = f->size();
     char head[136];
-    if (size < sizeof head || !f->readAt(0, head, sizeof head)) {
-        ctx.log.warn(prefix + " is too short for a MAT-file");
-        return {};
-    }
+    if (size < sizeof head || !f->readAt(0, head, sizeof head))
+        return reject(" is too short for a MAT-file");
     const auto type0 = loadLE<std::uint32_t>(head + 128);
-    if (type0 == miCOMPRESSED) {
-        ctx.log.warn(prefix + " is compressed; only uncompressed MAT-files can be read" +
-                     " (save them with -v6)");
-        return {};
-    }
+    if (type0 == miCOMPRESSED)
+        return reject(" is compressed; only uncompressed MAT-files can be read"
+                      " (save them with -v6)");
 
-    SignalRecord& r = prepareSlot(store, slot);
-    const auto reject = [&](const char* suffix) {
-        ctx.log.warn(prefix + suffix);
-        return ReadOutcome{};
-    };
     const std::uint64_t length = std::uint64_t(loadLE<std::uint32_t>(head + 132)) + 8;
     if (length > size - 128)
         return reject(kDamaged.suffix);
@@ -295,20 +292,36 @@ ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const
     if (!e.get(32, d1) || !e.get(36, d2))
         return reject(kDamaged.suffix);
 
+    // The array name: packed into its tag (1..4 characters) or an element of its own.
+    std::uint32_t nameWord = 0, nameBytes = 0;
+    if (!e.get(40, nameWord) || !e.get(44, nameBytes))
+        return reject(kDamaged.suffix);
+    std::string name;
+    std::uint64_t afterName = 0;
+    if ((nameWord >> 16) != 0) {
+        name = e.text(44, std::min<std::uint32_t>(nameWord >> 16, 4));
+        afterName = 48;
+    } else {
+        name = e.text(48, std::min<std::uint32_t>(nameBytes, 4096));
+        afterName = 48 + pad8(nameBytes);
+    }
+    const std::string sigName =
+        cp1250ToUtf8(std::string_view(name).substr(0, std::min<std::size_t>(name.find('\0'), 63)));
+
     if (cls == mxSTRUCT) {
         if (!(head[0] == 'M' && head[1] == 'V'))
             return reject(" is not created by Morvanet");
         if (std::int64_t(d1) * d2 != 1)
             return reject(" is not structure [1,1]");
+        // Files of older versions padded the name to 64 bytes, newer ones write its own
+        // length: the field names follow the name element either way.
         std::uint32_t fieldNameLength = 0, fieldNamesBytes = 0;
-        if (!e.get(116, fieldNameLength) || !e.get(124, fieldNamesBytes))
+        if (!e.get(afterName + 4, fieldNameLength) || !e.get(afterName + 12, fieldNamesBytes))
             return reject(kDamaged.suffix);
         if (fieldNameLength == 0 || fieldNamesBytes != 8 * fieldNameLength)
             return reject(" invalid field struct count");
-        const std::string name = e.text(48, 64);
-        std::uint64_t pos = 256;
-        SampleBuffer data;
-        std::int32_t count = 0;
+        DecodedSignal r;
+        std::uint64_t pos = afterName + 16 + fieldNamesBytes;
         for (int field = 1; field <= 8; ++field) {
             std::uint32_t bytes = 0;
             if (!e.get(pos + 4, bytes) || !e.has(pos, std::uint64_t(bytes) + 8) || bytes < 48)
@@ -344,9 +357,8 @@ ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const
             case 8: {
                 if (f1 < 0 || std::uint64_t(f1) * 4 > dataRoom)
                     return reject(kDamaged.suffix);
-                count = f1;
-                data = allocateSamples(static_cast<std::size_t>(count));
-                if (!e.read(dataOff, data.data(), std::size_t(count) * 4))
+                r.Data = allocateSamples(static_cast<std::size_t>(f1));
+                if (!e.read(dataOff, r.Data.data(), std::size_t(f1) * 4))
                     return reject(kDamaged.suffix);
                 break;
             }
@@ -355,17 +367,17 @@ ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const
             }
             pos += std::uint64_t(bytes) + 8;
         }
-        r.SigName = zeroTerminated(std::string_view(name).substr(0, 63));
-        r.setData(std::move(data));
-        finishSlot(r, path);
-        return {1, false};
+        r.SigName = sigName;
+        out.decoded.push_back(std::move(r));
+        return out;
     }
 
     // Integer classes (8..15) are read like double and single vectors: Matlab, Octave and
     // scipy store int16 or uint8 vectors that way, and their values are plain samples.
     if (cls != mxDOUBLE && !(cls >= mxSINGLE && cls <= mxUINT64)) {
-        finishSlot(r, path);
-        return {1, false};
+        // Another class fills its slot with no samples; the next file goes one slot on.
+        out.add();
+        return out;
     }
     const std::int64_t count = std::int64_t(d1) * d2;
     if (d1 < 0 || d2 < 0 || count < 2 || std::int64_t(d1) + d2 < count)
@@ -373,18 +385,7 @@ ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const
     if (count > std::numeric_limits<std::int32_t>::max())
         return reject(" holds more samples than a signal can have");
 
-    std::uint32_t nameWord = 0, nameBytes = 0;
-    if (!e.get(40, nameWord) || !e.get(44, nameBytes))
-        return reject(kDamaged.suffix);
-    std::string name;
-    std::uint64_t realTag = 0;
-    if ((nameWord >> 16) != 0) {
-        name = e.text(44, std::min<std::uint32_t>(nameWord >> 16, 4));
-        realTag = 48;
-    } else {
-        name = e.text(48, std::min<std::uint32_t>(nameBytes, 4096));
-        realTag = 48 + pad8(nameBytes);
-    }
+    const std::uint64_t realTag = afterName;
     std::uint32_t realWord = 0, realBytes = 0;
     if (!e.get(realTag, realWord) || !e.get(realTag + 4, realBytes))
         return reject(kDamaged.suffix);
@@ -406,12 +407,11 @@ ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const
     SampleBuffer data = allocateSamples(static_cast<std::size_t>(count));
     if (!readValues(e, realData, realType, data.data(), static_cast<std::size_t>(count)))
         return reject(kDamaged.suffix);
-    r.SigName =
-        cp1250ToUtf8(std::string_view(name).substr(0, std::min<std::size_t>(name.find('\0'), 63)));
-    r.f_sampl = ctx.defaultFs;
-    r.setData(std::move(data));
-    finishSlot(r, path);
-    return {1, false};
+    DecodedSignal& r = out.add();
+    r.SigName = sigName;
+    r.f_sampl = opt.defaultFs;
+    r.Data = std::move(data);
+    return out;
 }
 
 } // namespace mv::files

@@ -42,12 +42,16 @@ inline constexpr std::size_t kTextRoom = 168;
 } // namespace mat
 
 // Fills `out` (zeroed) with the structure element from its tag up to and including
-// the Data real-part tag, for n samples; returns its length (896). Texts too long for
-// the fixed layout are shortened: the note first, then the sensor type, then the units.
+// the Data real-part tag, for n samples; returns its length (896): the padding field
+// takes up whatever the name and the texts leave, so the samples start at byte 1024. Texts too long
+// for the fixed layout are shortened: the note first, then the sensor type, then the units.
 std::size_t buildMatStructHeader(std::array<unsigned char, 1024>& out, const SignalRecord& rec,
                                  double fsWritten, std::int32_t fileId, std::int64_t n);
 
-ReadOutcome readMat(SignalStore& store, const std::string& path, int slot, const LoadContext& ctx);
+// Reads our structure files (with the name padded to 64 bytes, as older versions wrote
+// it, or with its own length) and plain numeric vectors. A rejected file yields no
+// signal and a warning.
+ReadResult readMat(const std::string& path, const ReadOptions& opt);
 
 void writeMat(const std::string& path, const SignalRecord& rec, SampleRange range, int step,
               const HeaderInfo& info);

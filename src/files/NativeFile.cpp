@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -18,43 +19,56 @@ void putText(char* field, std::size_t fieldSize, const std::string& utf8) {
 }
 } // namespace
 
-ReadOutcome readNative(SignalStore& store, const std::string& path, int slot,
-                       const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
+bool plausibleNativeFs(double fs) {
+    return std::isfinite(fs) && fs >= kNativeFsMin && fs <= kNativeFsMax;
+}
+
+ReadResult readNative(const std::string& path, const ReadOptions&) {
+    ReadResult out;
+    auto f = openForReading(path, out);
     if (!f)
-        return {};
+        return out;
     const std::uint64_t size = f->size();
-    if (size < kNativeHeaderSize) {
-        ctx.log.warn("File " + path + " is shorter than the 1024-byte header of a signal file;" +
-                     " it was not read");
-        return {};
-    }
+    if (size < kNativeHeaderSize)
+        return ReadResult::refused("File " + path +
+                                   " is shorter than the 1024-byte header of a signal file;" +
+                                   " it was not read");
+    // Every file we write holds whole float32 samples after the header; a remainder
+    // means the file is not a signal file (or was cut short).
+    if ((size - kNativeHeaderSize) % 4 != 0)
+        return ReadResult::refused("File " + path + " is not a Morvanet signal file: its " +
+                                   std::to_string(size - kNativeHeaderSize) +
+                                   " bytes after the header are not whole float32 samples;" +
+                                   " it was not read");
     const std::uint64_t count = (size - kNativeHeaderSize) / 4;
-    if (count > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        ctx.log.warn("File " + path +
-                     " holds more samples than a signal can have; it was not read");
-        return {};
-    }
+    if (count > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return ReadResult::refused("File " + path +
+                                   " holds more samples than a signal can have; it was not read");
     std::array<char, kNativeHeaderSize> header;
+    if (!f->readAt(0, header.data(), header.size()))
+        return ReadResult::refused("File " + path +
+                                   " became shorter while it was read; it was not read");
+    const double fs = loadLE<double>(header.data() + native::kFs);
+    if (!plausibleNativeFs(fs))
+        return ReadResult::refused(
+            "File " + path + " is not a Morvanet signal file: its sampling frequency " +
+            std::to_string(fs) + " Hz is not between 1e-6 and 1e9 Hz;" + " it was not read");
     SampleBuffer data = allocateSamples(static_cast<std::size_t>(count));
-    if (!f->readAt(0, header.data(), header.size()) ||
-        !f->readLargeAt(kNativeHeaderSize, data.data(), count * 4)) {
-        ctx.log.warn("File " + path + " became shorter while it was read; it was not read");
-        return {};
-    }
+    if (!f->readLargeAt(kNativeHeaderSize, data.data(), count * 4))
+        return ReadResult::refused("File " + path +
+                                   " became shorter while it was read; it was not read");
     f->close();
 
-    SignalRecord& r = prepareSlot(store, slot);
+    DecodedSignal& r = out.add();
     const std::string_view h(header.data(), header.size());
     r.SigName = zeroTerminated(h.substr(native::kName, 63));
     r.Units = zeroTerminated(h.substr(native::kUnits, 31));
     r.Sens_type = zeroTerminated(h.substr(native::kSensType, 254));
     r.Sig_note = zeroTerminated(h.substr(native::kNote, 254));
-    r.f_sampl = loadLE<double>(header.data() + native::kFs);
+    r.f_sampl = fs;
     r.ID = loadLE<std::int32_t>(header.data() + native::kId);
-    r.setData(std::move(data));
-    finishSlot(r, path);
-    return {1, false};
+    r.Data = std::move(data);
+    return out;
 }
 
 std::int64_t writeSelectedSamples(FileHandle& f, std::uint64_t offset, const SignalRecord& rec,

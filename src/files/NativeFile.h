@@ -22,8 +22,15 @@ inline constexpr std::size_t kSensType = 128 + 116; // char[255]
 inline constexpr std::size_t kNote = 128 + 371;     // char[255]
 } // namespace native
 
-ReadOutcome readNative(SignalStore& store, const std::string& path, int slot,
-                       const LoadContext& ctx);
+// A file whose rate lies outside this range, or is not a number, is not a signal file
+// (any file renamed to .mvn has some 8 bytes at that offset).
+inline constexpr double kNativeFsMin = 1e-6;
+inline constexpr double kNativeFsMax = 1e9;
+bool plausibleNativeFs(double fs);
+
+// Refuses, with a warning, a file whose rate is not plausible or whose samples part is
+// not a whole number of float32 values.
+ReadResult readNative(const std::string& path, const ReadOptions& opt);
 
 // Writes Data[first], Data[first + step], ... up to last (1-based, inclusive) with the
 // header of the record; the stored frequency is f_sampl / step.

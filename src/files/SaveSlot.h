@@ -4,9 +4,11 @@
 // can be appended to, and an existing file can first be moved to a backup whose
 // extension ends in '0'.
 #include "core/LoadFiles.h"
+#include "core/Progress.h"
 #include "files/FileHeader.h"
 
-#include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 
 namespace mv::files {
@@ -15,11 +17,30 @@ struct SaveContext {
     Log& log;
     // Descriptive text, open Log workbook and file ID of the headers we write.
     HeaderInfo header;
-    // Called after each file so the user interface can show its log line at once.
-    std::function<void()> processEvents;
+    // The commands that save several files report after each one (the user interface
+    // shows its log line at once) and stop between two files when cancelled.
+    Progress& progress = NullProgress::instance();
 };
 
-// ".mvn", ".mat", ".txt", ".dat".
+// One file to write: which slot, which part of it, where and how.
+struct SaveRequest {
+    int slot = 0;
+    // The time window in seconds; the default takes the whole signal.
+    double T1 = 0.0;
+    double T2 = std::numeric_limits<double>::infinity();
+    // Every saveDiv-th sample is written; empty takes the slot's own save divider.
+    std::optional<int> saveDiv;
+    // Target directory, with or without its trailing '/'.
+    std::string dir;
+    SaveFormat format = SaveFormat::Morvanet;
+    // Add to an existing ASCII or raw file instead of creating one.
+    bool append = false;
+    // Move an existing file to its backup name (".mv0") before writing.
+    bool backup = false;
+};
+
+bool validSaveFormat(SaveFormat f);
+// ".mvn", ".mat", ".txt", ".dat"; "" for a format outside the list.
 const char* saveExtension(SaveFormat f);
 // The path with the last character of its extension replaced by '0' (".mvn" -> ".mv0").
 std::string backupName(const std::string& path);
@@ -32,14 +53,15 @@ enum class SaveStatus {
     NotFound,     // appending to a file that does not exist
     BackupFailed, // the old file could not be moved away; nothing written
     EmptyWindow,  // the window holds none of the signal's samples; nothing written
-    Refused,      // the format cannot be appended to
+    Refused,      // the format cannot be appended to, or is not a save format at all
 };
 
-// The one saver: writes slot `slot` as dir + name + extension, samples first, first +
-// saveDiv, ... of the window T1..T2. `dir` ends with '/'.
-SaveStatus SaveSlot(const SignalStore& store, int slot, double T1, double T2, int saveDiv,
-                    const std::string& dir, SaveFormat format, bool append, bool backup,
-                    const SaveContext& ctx);
+// The one saver: writes the request's slot as dir / name + extension, samples first,
+// first + saveDiv, ... of the window T1..T2, and logs the file only once it is written.
+// A new file is written beside the target and renamed over it when complete, so a
+// failed write never leaves a half-written file or loses the old one; a failed append
+// cuts the file back to its old length.
+SaveStatus SaveSlot(const SignalStore& store, const SaveRequest& req, const SaveContext& ctx);
 
 // "Save signal to actual directory": one slot into the actual directory; a slot without
 // a save divider is reported.

@@ -11,69 +11,67 @@
 namespace mv::files {
 
 namespace {
-void nameFromFile(SignalRecord& r, const std::string& path, const LoadContext& ctx) {
+DecodedSignal& namedAfterFile(ReadResult& out, const std::string& path, const ReadOptions& opt) {
+    DecodedSignal& r = out.add();
     r.SigName = stemOf(path);
-    r.f_sampl = ctx.defaultFs;
-    finishSlot(r, path);
+    r.f_sampl = opt.defaultFs;
+    return r;
 }
 
-bool tooManySamples(std::uint64_t n, const std::string& path, Log& log) {
-    if (n <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-        return false;
-    log.warn("File " + path + " holds more samples than a signal can have; it was not read");
-    return true;
+bool tooManySamples(std::uint64_t n) {
+    return n > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+}
+std::string tooManyText(const std::string& path) {
+    return "File " + path + " holds more samples than a signal can have; it was not read";
 }
 } // namespace
 
-ReadOutcome readAscii(SignalStore& store, const std::string& path, int slot,
-                      const LoadContext& ctx) {
-    const auto textRead = readWholeFile(path, ctx.log);
+ReadResult readAscii(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    const auto textRead = readWholeFile(path, out);
     if (!textRead)
-        return {};
+        return out;
     const std::string& text = *textRead;
     const std::size_t count = countLines(text);
-    if (tooManySamples(count, path, ctx.log))
-        return {};
+    if (tooManySamples(count))
+        return ReadResult::refused(tooManyText(path));
 
-    SignalRecord& r = prepareSlot(store, slot);
-    r.setData(allocateSamples(count));
-    nameFromFile(r, path, ctx);
-    float* d = r.Data.data();
+    SampleBuffer data = allocateSamples(count);
+    float* d = data.data();
     LineCursor lines(text);
     std::string_view line;
     std::size_t i = 0;
     for (; i < count && lines.next(line); ++i) {
         double v;
-        if (!parseNumber(line, ctx.decimalSeparator, v)) {
-            // The slot keeps its full length; what could not be read is zero, not garbage.
-            std::fill(d + i, d + count, 0.0f);
-            throw ConversionError("'" + std::string(line.substr(0, 80)) +
-                                  "' is not a valid floating point value (line " +
-                                  std::to_string(i + 1) + " of " + path + ")");
+        if (!parseNumber(line, opt.decimalSeparator, v)) {
+            // The signal keeps its full length; what could not be read is zero, not garbage.
+            out.failure = ConversionError("'" + std::string(line.substr(0, 80)) +
+                                          "' is not a valid floating point value (line " +
+                                          std::to_string(i + 1) + " of " + path + ")");
+            break;
         }
         d[i] = static_cast<float>(v);
     }
     std::fill(d + i, d + count, 0.0f);
-    return {1, false};
+    namedAfterFile(out, path, opt).Data = std::move(data);
+    return out;
 }
 
-ReadOutcome readRaw(SignalStore& store, const std::string& path, int slot, const LoadContext& ctx) {
-    auto f = openForReading(path, ctx.log);
+ReadResult readRaw(const std::string& path, const ReadOptions& opt) {
+    ReadResult out;
+    auto f = openForReading(path, out);
     if (!f)
-        return {};
+        return out;
     const std::uint64_t count = f->size() / 4;
-    if (tooManySamples(count, path, ctx.log))
-        return {};
+    if (tooManySamples(count))
+        return ReadResult::refused(tooManyText(path));
     SampleBuffer data = allocateSamples(static_cast<std::size_t>(count));
-    if (!f->readAt(0, data.data(), count * 4)) {
-        ctx.log.warn("File " + path + " became shorter while it was read; it was not read");
-        return {};
-    }
+    if (!f->readAt(0, data.data(), count * 4))
+        return ReadResult::refused("File " + path +
+                                   " became shorter while it was read; it was not read");
     f->close();
-    SignalRecord& r = prepareSlot(store, slot);
-    r.setData(std::move(data));
-    nameFromFile(r, path, ctx);
-    return {1, false};
+    namedAfterFile(out, path, opt).Data = std::move(data);
+    return out;
 }
 
 std::string formatAsciiValue(float v, int decPlaces) {

@@ -9,11 +9,10 @@
 
 namespace mv::files {
 
-// One value per line. A line that is not a number ends the read with ConversionError;
-// the slot then keeps the values read so far and zeros after them.
-ReadOutcome readAscii(SignalStore& store, const std::string& path, int slot,
-                      const LoadContext& ctx);
-ReadOutcome readRaw(SignalStore& store, const std::string& path, int slot, const LoadContext& ctx);
+// One value per line. A line that is not a number ends the read with a conversion
+// failure; the signal then holds the values read so far and zeros after them.
+ReadResult readAscii(const std::string& path, const ReadOptions& opt);
+ReadResult readRaw(const std::string& path, const ReadOptions& opt);
 
 // Fixed-point text with `decPlaces` decimals, at least 4 characters wide, right-aligned.
 std::string formatAsciiValue(float v, int decPlaces);

@@ -93,10 +93,22 @@ bool ChainFnColumns::setParam(int slot, int step, int k, std::string_view text) 
 void ChainFnColumns::processWindow(double t1, double t2,
                                    const std::function<std::optional<double>(int)>& lowerGraphMean,
                                    Log& log) {
+    // Between blocks the window repaints; the run is not cancelled from here.
+    class IdleProgress final : public Progress {
+    public:
+        explicit IdleProgress(const std::function<void()>& idle) : idle_(idle) {}
+        void report(double, std::string_view) override { idle_(); }
+        bool cancelled() const override { return false; }
+
+    private:
+        const std::function<void()>& idle_;
+    };
+    IdleProgress progress(idle);
+    // The chains read KeepOrigSigName from the settings themselves.
     ProcessOptions opts;
     opts.lowerGraphMean = lowerGraphMean;
     if (idle)
-        opts.progress = [this](std::int64_t, std::int64_t) { idle(); };
+        opts.progress = &progress;
     ProcessAllSignals(view_.processContext(), t1, t2, view_.settings.KeepOrigSigName, log, opts);
 }
 

@@ -2,6 +2,7 @@
 // Processing-function chains: every signal slot carries four steps Fn1..Fn4, each
 // holding one catalogue function with its parameter values and run state. This is
 // the engine the Signal table, the bulk evaluation and the command line call.
+#include "core/Progress.h"
 #include "processing/FnSlot.h"
 #include "processing/FnTable.h"
 #include "processing/SerialLines.h"
@@ -103,8 +104,9 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
-    // Called now and then with (samples done, samples total) over all steps.
-    std::function<void(std::int64_t done, std::int64_t total)> progress;
+    // Told now and then how far the run is, over all steps (and all signals for
+    // ProcessAllSignals, which stops between two signals when it is cancelled); may be null.
+    Progress* progress = nullptr;
     // The window mean of a signal in the lower graph, which "Zeroing" subtracts; without
     // it the mean of the processed window is used.
     std::function<std::optional<double>(int sig)> lowerGraphMean;

@@ -174,7 +174,7 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
                             a += block;
                     done += block;
                     if (opts.progress && (b + 1) % kProgressEvery == 0)
-                        opts.progress(done, total);
+                        opts.progress->report(double(done) / double(total), name);
                 }
                 fs.Count = static_cast<std::int32_t>(rest);
                 d.Run(fs, run);
@@ -186,12 +186,14 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
             if (!keepName)
                 name += "_" + fnName;
             if (opts.progress)
-                opts.progress(done, total);
+                opts.progress->report(total > 0 ? double(done) / double(total) : 1.0, name);
         }
     }
     rec.ProcFn = false;
     const std::string note = nowText() + " " + opts.programName;
 
+    // The replay clock may read the slots: the result goes in under the store's guard.
+    SignalStore::WriteGuard guard = ctx.store.writeGuard();
     if (inPlace) {
         rec.Data = std::move(rec.ProcData);
         rec.ProcData.reset();
@@ -219,6 +221,9 @@ int ProcessAllSignals(const ProcessContext& ctx, double t1, double t2, bool keep
                       const ProcessOptions& opts) {
     int processed = 0;
     for (int sig = 1; sig <= kSlotCount; ++sig) {
+        // A cancel takes effect between signals: each is either as before or complete.
+        if (opts.progress && opts.progress->cancelled())
+            break;
         const SignalRecord& r = ctx.store[sig];
         if (!r.occupied() || !r.ProcFn)
             continue;

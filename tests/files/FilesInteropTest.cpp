@@ -44,9 +44,12 @@ std::vector<float> writeOurMat(const test::TempDir& dir) {
     store[1].Units = "kN";
     store[1].Sens_type = "strain gauge bridge";
     store[1].Sig_note = "wheel 1, left";
-    files::SaveContext ctx{log, {}, {}};
+    files::SaveContext ctx{log, {}};
     EXPECT_EQ(
-        files::SaveSlot(store, 1, 0, kInf, 1, dir.dir(), SaveFormat::MatlabV6, false, false, ctx),
+        files::SaveSlot(
+            store,
+            {.slot = 1, .T2 = kInf, .saveDiv = 1, .dir = dir.dir(), .format = SaveFormat::MatlabV6},
+            ctx),
         files::SaveStatus::Written);
     return v;
 }
@@ -118,8 +121,8 @@ import sys, numpy as np, scipy.io as sio
 d = sys.argv[1]
 m = sio.loadmat(d + '/Force_Q1.mat')
 keys = [k for k in m if not k.startswith('__')]
-# The name field is 64 bytes with zeros after the name.
-print('names=' + ' '.join(k.rstrip('\x00') for k in keys))
+# The name is written with its own length: no zero bytes after it.
+print('names=' + ' '.join(k.replace('\x00', '<NUL>') for k in keys))
 s = m[keys[0]][0, 0]
 print('fields=' + ' '.join(s.dtype.names))
 print('f_sampl=%.17g' % s['f_sampl'][0, 0])

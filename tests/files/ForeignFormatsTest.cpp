@@ -137,6 +137,23 @@ TEST(BkCsv, FewerLinesThanTheHeaderSaysAndBadNumbers) {
     EXPECT_EQ(l.samples(4), (std::vector<float>{2, 0}));
 }
 
+// Channels that run past slot 200 used to be created and left unfilled; now those that
+// fit are read in full and the load stops after them, as in the other readers.
+TEST(BkCsv, ChannelsBeyondSlot200AreReadInFullAndStopTheLoad) {
+    test::TempDir dir;
+    std::string text = csvFile({"1.5,2.5,3.5", "4.5,5.5,6.5"}, "A,B,C");
+    text.replace(text.find("Channels 2"), 10, "Channels 3");
+    test::writeFile(dir / "c.csv", text);
+    test::writeFile(dir / "d.csv", text);
+    test::Loader l;
+    const auto r = l.load(dir, {"c.csv", "d.csv"}, LoadFormat::BkCsv, 199);
+    EXPECT_EQ(r.filled, 2);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(l.samples(199), (std::vector<float>{1.5f, 4.5f}));
+    EXPECT_EQ(l.samples(200), (std::vector<float>{2.5f, 5.5f}));
+    EXPECT_EQ(l.store[200].SigName, "B");
+}
+
 // ---- B&K WAV -------------------------------------------------------------------------
 
 struct Chunk {
@@ -387,18 +404,39 @@ TEST(DamagedFiles, NoReaderReadsOutsideTheFile) {
             }
         test::Loader l;
         for (const auto& v : variants) {
+            // Every slot the load may reach holds a signal it must leave alone unless it
+            // puts a whole new one in its place.
+            for (int s = 150; s <= kSlotCount; ++s) {
+                SignalRecord keep = test::makeRecord("keep", 7, {7, 8, 9});
+                l.store.installSignal(s, std::move(keep));
+            }
             // A new name each time: rewriting one file in place makes some file systems
             // flush it on every close.
             const std::string name = "x" + std::to_string(runs);
             test::writeFile(dir / name, v);
+            int filled = -1; // unknown after a conversion error
             try {
-                l.load(dir, {name}, format, 150);
+                filled = l.load(dir, {name}, format, 150).filled;
             } catch (const ConversionError&) {
             }
             std::filesystem::remove(dir / name);
             ++runs;
-            for (int s = 150; s <= kSlotCount; ++s)
+            // The slots the file filled come first, each whole; every other slot is as it was.
+            int s = 150;
+            for (; s <= kSlotCount && l.store[s].SigName != "keep"; ++s) {
                 ASSERT_EQ(l.store[s].Data.size(), std::size_t(l.store[s].SampleCount));
+                ASSERT_EQ(l.store[s].FileExt, "");
+                ASSERT_EQ(l.store[s].SigDir, dir.dir());
+            }
+            if (filled >= 0) {
+                ASSERT_EQ(s - 150, filled) << "variant " << runs;
+            }
+            for (; s <= kSlotCount; ++s) {
+                const SignalRecord& r = l.store[s];
+                ASSERT_EQ(r.SigName, "keep") << "slot " << s << ", variant " << runs;
+                ASSERT_EQ(r.f_sampl, 7.0);
+                ASSERT_EQ(l.samples(s), (std::vector<float>{7, 8, 9})) << "slot " << s;
+            }
         }
     }
     EXPECT_GT(runs, 5000);

@@ -59,9 +59,14 @@ TEST(MatFile, WrittenLayoutAndReadBack) {
         store[1].Units = "m/s2";
         store[1].Sens_type = "B&K 4507";
         store[1].Sig_note = "left axle box";
-        files::SaveContext ctx{log, {}, {}};
-        ASSERT_EQ(files::SaveSlot(store, 1, 0, kInf, 2, dir.dir(), SaveFormat::MatlabV6, false,
-                                  false, ctx),
+        files::SaveContext ctx{log, {}};
+        ASSERT_EQ(files::SaveSlot(store,
+                                  {.slot = 1,
+                                   .T2 = kInf,
+                                   .saveDiv = 2,
+                                   .dir = dir.dir(),
+                                   .format = SaveFormat::MatlabV6},
+                                  ctx),
                   files::SaveStatus::Written);
         EXPECT_EQ(log.lines.at(0).text, "File " + dir.dir() + "Accel.mat created.    ");
         const std::string b = test::readFile(dir / "Accel.mat");
@@ -70,8 +75,11 @@ TEST(MatFile, WrittenLayoutAndReadBack) {
         EXPECT_EQ(at<std::uint32_t>(b, 128), miMATRIX);
         EXPECT_EQ(at<std::uint32_t>(b, 132), b.size() - 136);
         EXPECT_EQ(b.substr(176, 6), std::string("Accel\0", 6));
-        EXPECT_EQ(b.substr(248 + 8 + 7 * 16, 5), std::string("Data\0", 5));
-        EXPECT_EQ(at<double>(b, 384 + 56), 200.0);
+        // The name element holds "Accel" in 8 bytes, not 64: what follows it moves up by
+        // 56 bytes and the padding field takes them up.
+        constexpr std::size_t kShift = 64 - 8;
+        EXPECT_EQ(b.substr(248 - kShift + 8 + 7 * 16, 5), std::string("Data\0", 5));
+        EXPECT_EQ(at<double>(b, 384 - kShift + 56), 200.0);
         EXPECT_EQ(at<std::uint32_t>(b, 968), miMATRIX);
         EXPECT_EQ(at<std::int32_t>(b, 968 + 32), n); // n x 1
         EXPECT_EQ(at<std::uint32_t>(b, 1016), miSINGLE);
@@ -93,6 +101,44 @@ TEST(MatFile, WrittenLayoutAndReadBack) {
         EXPECT_EQ(l.samples(1).back(), float(2 * n - 1));
         EXPECT_TRUE(l.log.lines.empty());
     }
+}
+
+// The array name used to be written as 64 bytes, so other programs showed it followed by
+// zero bytes. It now carries its own length; files in the old layout still read.
+TEST(MatFile, NameCarriesItsOwnLengthAndTheOldLayoutStillReads) {
+    struct Case {
+        std::string name;
+        std::uint32_t nameBytes; // as written
+    };
+    for (const Case& c : {Case{"Accel", 5}, Case{"", 0}, Case{std::string(63, 'q'), 63}}) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        SignalRecord rec = test::makeRecord(c.name, 100, {1, 2, 3});
+        files::writeMat((dir / "n.mat").string(), rec, {1, 3}, 1, {});
+        std::string b = test::readFile(dir / "n.mat");
+        EXPECT_EQ(at<std::uint32_t>(b, 168), miINT8);
+        EXPECT_EQ(at<std::uint32_t>(b, 172), c.nameBytes);
+        EXPECT_EQ(b.size(), 1024u + 16);
+        EXPECT_EQ(at<float>(b, 1024), 1.0f);
+        test::Loader l;
+        ASSERT_EQ(l.load(dir, {"n.mat"}, LoadFormat::MatlabV6).filled, 1);
+        EXPECT_EQ(l.store[1].SigName, c.name);
+        EXPECT_EQ(l.samples(1), (std::vector<float>{1, 2, 3}));
+    }
+    // A name of 57..63 characters fills the same 64 bytes the old layout gave every name:
+    // with the old byte count in the tag, the file is byte for byte an old one.
+    test::TempDir dir;
+    const std::string longName(60, 'o');
+    files::writeMat((dir / "o.mat").string(), test::makeRecord(longName, 100, {4, 5, 6}), {1, 3}, 1,
+                    {});
+    test::Bytes old{test::readFile(dir / "o.mat")};
+    old.setAt<std::uint32_t>(172, 64);
+    test::writeFile(dir / "o.mat", old.s);
+    test::Loader l;
+    ASSERT_EQ(l.load(dir, {"o.mat"}, LoadFormat::MatlabV6).filled, 1);
+    EXPECT_EQ(l.store[1].SigName, longName);
+    EXPECT_EQ(l.store[1].f_sampl, 100.0);
+    EXPECT_EQ(l.samples(1), (std::vector<float>{4, 5, 6}));
 }
 
 TEST(MatFile, TextsTooLongForTheLayoutAreShortened) {
@@ -215,8 +261,14 @@ TEST(MatFile, Vectors) {
         l.fProcess = 2500;
         l.store[1] = test::makeRecord("old", 1, {1});
         EXPECT_EQ(l.load(dir, {"v.mat"}, LoadFormat::MatlabV6).filled, c.filled);
-        EXPECT_EQ(l.store[1].SigName, c.name);
-        EXPECT_EQ(l.samples(1), c.samples);
+        if (c.filled == 0) {
+            // A rejected file leaves the signal in its slot as it was.
+            EXPECT_EQ(l.store[1].SigName, "old");
+            EXPECT_EQ(l.samples(1), std::vector<float>{1});
+        } else {
+            EXPECT_EQ(l.store[1].SigName, c.name);
+            EXPECT_EQ(l.samples(1), c.samples);
+        }
         if (!c.samples.empty()) {
             EXPECT_EQ(l.store[1].f_sampl, 2500.0);
             EXPECT_TRUE(l.store[1].Units.empty());

@@ -3,6 +3,8 @@
 #include "files/FilesTestSupport.h"
 #include "files/SaveSlot.h"
 
+#include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace mv {
@@ -114,7 +116,8 @@ TEST(NativeFile, OddSizesAndShortFiles) {
     };
     const std::vector<Case> cases = {
         {"header only", nativeFile("abc", 0), 1, 0, "abc", false},
-        {"two bytes beyond a whole sample", nativeFile("abc", 10), 1, 2, "abc", false},
+        // Not something the program writes: refused (see NotASignalFileIsRefused).
+        {"two bytes beyond a whole sample", nativeFile("abc", 10), 0, 0, "", true},
         {"name field without a zero", nativeFile(std::string(64, 'n'), 4), 1, 1,
          std::string(63, 'n'), false},
         {"shorter than its header", std::string(1023, ' '), 0, 0, "", true},
@@ -151,6 +154,65 @@ TEST(NativeFile, FourFilesFromSlot199FillTwoAndStop) {
     EXPECT_EQ(l.store[199].SigName, "f0");
     EXPECT_EQ(l.store[200].SigName, "f1");
     EXPECT_TRUE(l.log.lines.empty());
+}
+
+// Any file renamed to .mvn used to become a signal with whatever rate its bytes 128..135
+// held. A file is refused, with the slot left as it was, unless its rate is a plausible
+// number and its samples part is whole float32 values.
+TEST(NativeFile, NotASignalFileIsRefused) {
+    const auto withFs = [](double fs, std::size_t sampleBytes = 8) {
+        std::string b = nativeFile("abc", sampleBytes);
+        std::memcpy(b.data() + 128, &fs, 8);
+        return b;
+    };
+    std::string readme = "# MVtervik\n\nA signal analyser for railway vehicle running tests.\n";
+    while (readme.size() < 3000)
+        readme += "Load signals, look at them, process them and save them again.\n";
+    readme.resize(3000);
+    std::string random(4096, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : random)
+        c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"a README renamed", readme, false},
+        {"random bytes", random, false},
+        {"rate 0", withFs(0.0), false},
+        {"rate NaN", withFs(std::nan("")), false},
+        {"rate infinite", withFs(INFINITY), false},
+        {"rate negative", withFs(-100.0), false},
+        {"rate 1e243", withFs(1e243), false},
+        {"rate just above 1e9", withFs(1.000001e9), false},
+        {"a byte past whole samples", withFs(250.0, 9), false},
+        {"rate 1e-6", withFs(1e-6), true},
+        {"rate 1e9", withFs(1e9), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        test::writeFile(dir / "x.mvn", c.bytes);
+        test::Loader l;
+        l.store[1] = test::makeRecord("old", 5, {1, 2});
+        const auto r = l.load(dir, {"x.mvn"}, LoadFormat::Morvanet);
+        EXPECT_EQ(r.filled, c.accepted ? 1 : 0);
+        if (c.accepted) {
+            EXPECT_EQ(l.store[1].SigName, "abc");
+            EXPECT_TRUE(l.log.lines.empty());
+            continue;
+        }
+        EXPECT_EQ(l.store[1].SigName, "old");
+        EXPECT_EQ(l.store[1].f_sampl, 5.0);
+        EXPECT_EQ(l.samples(1), (std::vector<float>{1, 2}));
+        ASSERT_EQ(l.log.lines.size(), 1u);
+        EXPECT_TRUE(l.log.lines[0].warning);
+        EXPECT_NE(l.log.lines[0].text.find(dir.dir() + "x.mvn is not a Morvanet signal file"),
+                  std::string::npos)
+            << l.log.lines[0].text;
+    }
 }
 
 } // namespace

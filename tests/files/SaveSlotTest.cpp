@@ -2,10 +2,13 @@
 
 #include "files/FilesTestSupport.h"
 #include "files/NativeFile.h"
+#include "support/RecordingProgress.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/resource.h>
 
 namespace mv {
 namespace {
@@ -17,11 +20,19 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 struct Saver {
     SignalStore store;
     CaptureLog log;
-    files::SaveContext ctx{log, {}, {}};
+    files::SaveContext ctx{log, {}};
     SaveStatus save(int slot, double T1, double T2, const test::TempDir& dir, SaveFormat f,
                     bool append = false, bool backup = false) {
-        return files::SaveSlot(store, slot, T1, T2, store[slot].SaveDiv, dir.dir(), f, append,
-                               backup, ctx);
+        return files::SaveSlot(store,
+                               {.slot = slot,
+                                .T1 = T1,
+                                .T2 = T2,
+                                .saveDiv = store[slot].SaveDiv,
+                                .dir = dir.dir(),
+                                .format = f,
+                                .append = append,
+                                .backup = backup},
+                               ctx);
     }
 };
 
@@ -196,6 +207,102 @@ TEST(SaveSlot, SignalNameNeverLeavesTheDirectory) {
     s.store[1].SaveDiv = 1;
     ASSERT_EQ(s.save(1, 0, kInf, dir, SaveFormat::SingleIeee754), SaveStatus::Written);
     EXPECT_TRUE(fs::exists(dir / ".._x_y.dat"));
+}
+
+// "Save signal to actual directory" used to glue the file name to a directory without its
+// trailing separator ("…/dataSpeed.mvn").
+TEST(SaveSlot, ActualDirectoryWithoutTrailingSeparator) {
+    test::TempDir dir;
+    fs::create_directory(dir / "data");
+    Saver s;
+    s.store[4] = test::makeRecord("Speed", 10, {1, 2, 3});
+    s.store[4].SaveDiv = 1;
+    const std::string actual = (dir / "data").string(); // no '/' at the end
+    ASSERT_EQ(files::saveSignalToActualDir(s.store, 4, actual, 0, kInf, SaveFormat::Morvanet, false,
+                                           s.ctx),
+              SaveStatus::Written);
+    EXPECT_TRUE(fs::exists(dir / "data" / "Speed.mvn"));
+    EXPECT_FALSE(fs::exists(dir / "dataSpeed.mvn"));
+    EXPECT_EQ(s.log.lines.back().text, "File " + actual + "/Speed.mvn created.    ");
+}
+
+// A save format outside the list used to log an empty "created" line and report success
+// with no file written.
+TEST(SaveSlot, InvalidFormatWritesNothingAndNeverReportsSuccess) {
+    test::TempDir dir;
+    Saver s;
+    s.store[1] = test::makeRecord("Speed", 10, {1, 2, 3});
+    s.store[1].SaveDiv = 1;
+    for (int f : {-1, 4, 7}) {
+        SCOPED_TRACE(f);
+        s.log.lines.clear();
+        EXPECT_EQ(s.save(1, 0, kInf, dir, static_cast<SaveFormat>(f)), SaveStatus::Refused);
+        EXPECT_EQ(files::saveToActualDir(s.store, dir.dir(), 0, kInf, static_cast<SaveFormat>(f),
+                                         false, s.ctx),
+                  0);
+        ASSERT_EQ(s.log.lines.size(), 2u);
+        for (const LogLine& line : s.log.lines) {
+            EXPECT_TRUE(line.warning);
+            EXPECT_NE(line.text.find("nothing was saved"), std::string::npos) << line.text;
+        }
+        EXPECT_TRUE(fs::is_empty(dir.path()));
+    }
+}
+
+// Cancelling stops between two files: the files written are complete, the rest untouched.
+TEST(SaveSlot, CancelStopsBetweenFiles) {
+    test::TempDir dir;
+    Saver s;
+    for (int k = 1; k <= 4; ++k) {
+        s.store[k] = test::makeRecord("S" + std::to_string(k), 10, test::ramp(5));
+        s.store[k].SaveDiv = 1;
+    }
+    test::RecordingProgress progress(2); // cancels after the second report
+    files::SaveContext ctx{s.log, {}, progress};
+    EXPECT_EQ(files::saveToActualDir(s.store, dir.dir(), 0, kInf, SaveFormat::Morvanet, false, ctx),
+              2);
+    EXPECT_EQ(progress.fractions, (std::vector<double>{0.25, 0.5}));
+    EXPECT_EQ(nativeContent(dir / "S2.mvn").first, test::ramp(5));
+    EXPECT_FALSE(fs::exists(dir / "S3.mvn"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+// A write that fails half way (here: the file-size limit) used to leave the target
+// truncated. A new file replaces the old one only when complete; a failed append is cut
+// back to the old length.
+TEST(SaveSlot, FailedWriteKeepsTheOldFile) {
+    test::TempDir dir;
+    Saver s;
+    s.store[1] = test::makeRecord("Big", 10, test::ramp(4000)); // 16 kB of samples
+    s.store[1].SaveDiv = 1;
+    const std::string old(3000, 'o');
+    test::writeFile(dir / "Big.mvn", old);
+    test::writeFile(dir / "Big.dat", old);
+
+    struct FileSizeLimit {
+        rlimit saved{};
+        explicit FileSizeLimit(rlim_t bytes) {
+            ::getrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails with EFBIG instead
+            rlimit l = saved;
+            l.rlim_cur = bytes;
+            ::setrlimit(RLIMIT_FSIZE, &l);
+        }
+        ~FileSizeLimit() {
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+    };
+    {
+        FileSizeLimit limit(8000);
+        EXPECT_THROW(s.save(1, 0, kInf, dir, SaveFormat::Morvanet), FileError);
+        EXPECT_THROW(s.save(1, 0, kInf, dir, SaveFormat::SingleIeee754, true), FileError);
+    }
+    EXPECT_EQ(test::readFile(dir / "Big.mvn"), old);
+    EXPECT_EQ(test::readFile(dir / "Big.dat"), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+    for (const LogLine& line : s.log.lines)
+        EXPECT_EQ(line.text.find("created"), std::string::npos) << line.text;
 }
 
 } // namespace

@@ -69,8 +69,10 @@ TEST(AsciiFile, WrittenWithDecimalPlacesAndReadBack) {
     CaptureLog log;
     store[1] = test::makeRecord("w", 10, {1.25f, -2.5f, 1000.0f});
     store[1].DecPlaces = 2;
-    files::SaveContext ctx{log, {}, {}};
-    files::SaveSlot(store, 1, 0, 1e9, 1, dir.dir(), SaveFormat::Ascii, false, false, ctx);
+    files::SaveContext ctx{log, {}};
+    files::SaveSlot(
+        store, {.slot = 1, .T2 = 1e9, .saveDiv = 1, .dir = dir.dir(), .format = SaveFormat::Ascii},
+        ctx);
     EXPECT_EQ(test::readFile(dir / "w.txt"), "1.25\r\n-2.50\r\n1000.00\r\n");
     test::Loader l;
     l.load(dir, {"w.txt"}, LoadFormat::Ascii);

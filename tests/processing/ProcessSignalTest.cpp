@@ -1,6 +1,7 @@
 #include "app/Workspace.h"
 #include "core/Log.h"
 #include "processing/MV_func.h"
+#include "support/RecordingProgress.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -103,12 +104,12 @@ TEST_F(Process, BlockwiseRunMatchesTheWholeWindow) {
     for (int i = 0; i < 100; ++i)
         ws->store[1].Data[i] = float((i * 37) % 11);
     attach(1, Fn1, "MovAver( Moving average type=Mean; Count=4)");
-    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+    test::RecordingProgress progress;
     ProcessOptions opts;
-    opts.progress = [&](std::int64_t d, std::int64_t t) { progress.push_back({d, t}); };
+    opts.progress = &progress;
     ASSERT_EQ(ProcessSignal(*ws, 1, 0, 0.99, false, false, log, opts).status, ProcessStatus::Done);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), (std::pair<std::int64_t, std::int64_t>{100, 100}));
+    ASSERT_FALSE(progress.fractions.empty());
+    EXPECT_EQ(progress.fractions.back(), 1.0); // 100 of 100 samples
     double window[4] = {0, 0, 0, 0};
     for (int i = 0; i < 100; ++i) {
         window[i % 4] = (i * 37) % 11;

@@ -72,7 +72,8 @@ int cmdConvert(const Args& args, std::ostream& out, std::ostream& err) {
         err << "mvtervik-cli convert: cannot create the directory " << dir << "\n";
         return 1;
     }
-    files::SaveContext sc{log, {}, {}};
+    TerminalProgress progress("saving");
+    files::SaveContext sc{log, {}, progress};
     const int written =
         files::saveSignals(ws.store, dir, T1, T2, static_cast<SaveFormat>(toIdx), false, false, sc);
     printLog(log, out);

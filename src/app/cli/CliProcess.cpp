@@ -148,18 +148,24 @@ int cmdProcess(const Args& args, std::ostream& out, std::ostream& err) {
         return 1;
     }
     const std::string outDir = dir.back() == '/' ? dir : dir + "/";
-    files::SaveContext sc{log, {}, {}};
+    files::SaveContext sc{log, {}};
     int failures = 0, written = 0;
+    TerminalProgress progress("processing");
+    ProcessOptions opts;
+    opts.progress = &progress;
     for (int sig = 1; sig <= filled; ++sig) {
         const ProcessResult r =
-            ProcessSignal(*ws, sig, t1, t2, inPlace, ws->settings.KeepOrigSigName, log);
+            ProcessSignal(*ws, sig, t1, t2, inPlace, ws->settings.KeepOrigSigName, log, opts);
         if (r.status != ProcessStatus::Done) {
             ++failures;
             continue;
         }
-        const auto st =
-            files::SaveSlot(ws->store, r.resultSlot, 0.0, std::numeric_limits<double>::max(), 1,
-                            outDir, static_cast<SaveFormat>(saveIdx), false, false, sc);
+        const auto st = files::SaveSlot(ws->store,
+                                        {.slot = r.resultSlot,
+                                         .saveDiv = 1,
+                                         .dir = outDir,
+                                         .format = static_cast<SaveFormat>(saveIdx)},
+                                        sc);
         if (st == files::SaveStatus::Written) {
             ++written;
             out << "signal " << sig << " -> " << outDir

@@ -3,9 +3,11 @@
 // subcommands that read signal files.
 #include "app/Workspace.h"
 #include "core/LoadFiles.h"
+#include "core/Progress.h"
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mv::cli {
@@ -16,6 +18,23 @@ namespace mv::cli {
 // store is expected to be empty.
 bool loadInto(Workspace& ws, CaptureLog& log, const std::vector<std::string>& files, int firstSlot,
               LoadFormat format, int& filled);
+
+// Progress of a long subcommand on stderr, one line rewritten in place, only when stderr
+// is a terminal: pipes and files that capture the output get no control characters.
+class TerminalProgress final : public Progress {
+public:
+    explicit TerminalProgress(std::string what);
+    ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+    void report(double fraction, std::string_view text) override;
+    bool cancelled() const override { return false; }
+
+private:
+    std::string what_;
+    bool terminal_ = false;
+    bool shown_ = false;
+};
 
 // "log: text" or "warning: text", one line each.
 void printLog(const CaptureLog& log, std::ostream& out);

@@ -94,7 +94,7 @@ void MainView::wireGraphs() {
     grid_->showStatus = [this](const QString& t) { form_.setStatusText(2, t); };
     grid_->saveSlotToActualDir = [this](int slot) {
         const SigImageState& up = ws_.graphs.image1;
-        files::SaveContext ctx{form_.log(), {}, {}};
+        files::SaveContext ctx{form_.log(), {}};
         if (files::saveSignalToActualDir(ws_.store, slot, ws_.actualDir, up._T1, up._T2,
                                          static_cast<SaveFormat>(ws_.settings.SaveFileFormat),
                                          ws_.settings.CreateSignalBackUp,
@@ -269,7 +269,7 @@ void MainView::saveSignals(bool chooseDir, bool append) {
         ws_.settings.ExportDir = dir;
     }
     const SigImageState& g = ws_.graphs.active();
-    files::SaveContext ctx{form_.log(), {}, {}};
+    files::SaveContext ctx{form_.log(), {}};
     std::vector<int> meant;
     for (int n = 1; n <= kSlotCount; ++n)
         if (ws_.store[n].occupied() && ws_.store[n].SaveDiv > 0)

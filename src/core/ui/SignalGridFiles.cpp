@@ -16,9 +16,13 @@ namespace mv {
 namespace {
 
 // Between files the window repaints and shows the log lines; input waits.
-void keepPainting(int, int) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
+class KeepPainting final : public Progress {
+public:
+    void report(double, std::string_view) override {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    bool cancelled() const override { return false; }
+};
 
 // "Morvanet|*.mvn" -> "Morvanet (*.mvn)".
 QString qtFilter(const std::string& filter) {
@@ -95,11 +99,12 @@ int TSignalGrid::openFiles(const QStringList& files, int slot, int format) {
         log_.warn("Open signal: all 200 signal slots are occupied; close some signals first");
         return 0;
     }
-    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
+    KeepPainting painting;
+    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator, painting};
     LoadResult res;
     try {
         res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
-                        static_cast<LoadFormat>(format), ctx, keepPainting);
+                        static_cast<LoadFormat>(format), ctx);
     } catch (...) {
         // The slot being read keeps what was converted: show it before the error.
         redraw();
@@ -140,11 +145,11 @@ void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& path
     ws_.actualDir = dir.toStdString();
     if (setActualDir)
         setActualDir(dir);
-    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator};
+    KeepPainting painting;
+    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator, painting};
     LoadResult res;
     try {
-        res = LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx,
-                        keepPainting);
+        res = LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx);
     } catch (...) {
         redraw(); // as in OpenSignal
         throw;

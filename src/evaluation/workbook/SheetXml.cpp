@@ -1,5 +1,6 @@
 #include "evaluation/workbook/SheetXml.h"
 
+#include "evaluation/workbook/SpreadsheetError.h"
 #include "evaluation/workbook/XmlUtil.h"
 
 #include <charconv>
@@ -105,8 +106,8 @@ public:
     }
 
     [[noreturn]] void fail(const std::string& why) const {
-        throw std::runtime_error("malformed XML in " + part_ + ": " + why + " at offset " +
-                                 std::to_string(p_ - begin_));
+        throw PackageError("malformed XML in " + part_ + ": " + why + " at offset " +
+                           std::to_string(p_ - begin_));
     }
 
 private:
@@ -246,7 +247,7 @@ SplitSheet splitSheetXml(std::string_view xml, const std::string& part) {
         s.shell.append(xml.substr(after));
         return s;
     }
-    throw std::runtime_error("the worksheet " + part + " holds no <sheetData>");
+    throw PackageError("the worksheet " + part + " holds no <sheetData>");
 }
 
 void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std::string>& sst,

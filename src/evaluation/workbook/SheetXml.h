@@ -13,7 +13,7 @@
 namespace mv::detail {
 
 // Splits a worksheet part into its <sheetData> element and the rest; the rest gets
-// an empty <sheetData/> in its place. Throws std::runtime_error when there is none.
+// an empty <sheetData/> in its place. Throws PackageError when there is none.
 struct SplitSheet {
     std::string_view sheetData; // the element's content, without its own tags
     std::string shell;
@@ -21,7 +21,7 @@ struct SplitSheet {
 SplitSheet splitSheetXml(std::string_view xml, const std::string& part);
 
 // Reads the rows and cells of <sheetData> content into the sheet. Styles beyond
-// `styleCount` fall back to the default format. Throws std::runtime_error.
+// `styleCount` fall back to the default format. Throws PackageError.
 void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std::string>& sst,
                    std::size_t styleCount, const std::string& part);
 

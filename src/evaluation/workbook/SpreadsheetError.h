@@ -10,4 +10,11 @@ public:
     using Error::Error;
 };
 
+// A problem found inside a package (zip archive, XML part). Opening and saving wrap it
+// into a SpreadsheetError that names the workbook file.
+class PackageError : public SpreadsheetError {
+public:
+    using SpreadsheetError::SpreadsheetError;
+};
+
 } // namespace mv

@@ -1,5 +1,6 @@
 #include "evaluation/workbook/Styles.h"
 
+#include "evaluation/workbook/SpreadsheetError.h"
 #include "evaluation/workbook/XmlUtil.h"
 
 #include <cstdio>
@@ -136,7 +137,7 @@ void Styles::load(const std::string& xml) {
     auto doc = std::make_unique<pugi::xml_document>();
     detail::parseXml(*doc, xml, "xl/styles.xml");
     if (!child(*doc, "styleSheet"))
-        throw std::runtime_error("xl/styles.xml holds no styleSheet");
+        throw PackageError("xl/styles.xml holds no styleSheet");
     doc_ = std::move(doc);
     derived_.clear();
     // Every list we rely on must exist with at least one entry.

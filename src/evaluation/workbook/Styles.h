@@ -22,7 +22,7 @@ public:
     Styles(const Styles&) = delete;
     Styles& operator=(const Styles&) = delete;
 
-    // Throws std::runtime_error with the problem when the XML is malformed.
+    // Throws PackageError with the problem when the XML is malformed.
     void load(const std::string& xml);
     std::string save() const;
 

@@ -243,6 +243,9 @@ void Workbook::saveAs(const std::string& path) {
                                ": the file name must end in .xlsx");
     try {
         write(path);
+    } catch (const PackageError& e) {
+        throw SpreadsheetError("Cannot save workbook " + name_ + " as " + path + ": " + e.what() +
+                               " (the file on disk is unchanged)");
     } catch (const SpreadsheetError&) {
         throw;
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 // Opening an .xlsx package: the zip, the relationships, the workbook part, the
 // styles, the shared strings and every worksheet.
 #include "evaluation/workbook/SheetXml.h"
+#include "evaluation/workbook/SpreadsheetError.h"
 #include "evaluation/workbook/Workbook.h"
 #include "evaluation/workbook/WorkbookPackage.h"
 #include "evaluation/workbook/XmlUtil.h"
@@ -55,7 +56,7 @@ std::string takePart(std::map<std::string, std::string>& parts, const std::strin
                      const char* what) {
     auto it = parts.find(name);
     if (it == parts.end())
-        throw std::runtime_error(std::string("the package has no ") + what + " (" + name + ")");
+        throw PackageError(std::string("the package has no ") + what + " (" + name + ")");
     std::string data = std::move(it->second);
     parts.erase(it);
     return data;
@@ -83,7 +84,7 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
         pugi::xml_document rootRels;
         auto it = parts.find("_rels/.rels");
         if (it == parts.end())
-            throw std::runtime_error("the package has no relationships (_rels/.rels)");
+            throw PackageError("the package has no relationships (_rels/.rels)");
         detail::parseXml(rootRels, it->second, "_rels/.rels");
         const auto target =
             targetOfType(child(rootRels, "Relationships"), rel::kOfficeDocument, "");
@@ -120,7 +121,7 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
 
     auto root = child(pkg.workbookXml, "workbook");
     if (!root)
-        throw std::runtime_error(pkg.workbookPart + " holds no <workbook>");
+        throw PackageError(pkg.workbookPart + " holds no <workbook>");
     auto sheetsNode = child(root, "sheets");
     std::vector<Sheet*> byIndex;
     for (auto s = child(sheetsNode, "sheet"); s; s = detail::nextNamed(s, "sheet")) {
@@ -133,12 +134,12 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
                 type = r.attribute("Type").value();
             }
         if (target.empty())
-            throw std::runtime_error("sheet '" + name + "' has no relationship '" + rid + "'");
+            throw PackageError("sheet '" + name + "' has no relationship '" + rid + "'");
         if (type != rel::kWorksheet)
-            throw std::runtime_error("sheet '" + name +
-                                     "' is not a worksheet (chart sheets are not supported)");
+            throw PackageError("sheet '" + name +
+                               "' is not a worksheet (chart sheets are not supported)");
         if (name.empty() || wb.findSheet(name))
-            throw std::runtime_error("sheet name '" + name + "' is empty or used twice");
+            throw PackageError("sheet name '" + name + "' is empty or used twice");
         std::string xml = takePart(parts, target, ("worksheet of sheet '" + name + "'").c_str());
         auto sheet = std::make_unique<Sheet>(name, wb.nextSheetId());
         sheet->partName = target;
@@ -195,7 +196,7 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
         wb.sheets_.push_back(std::move(sheet));
     }
     if (wb.sheets_.empty())
-        throw std::runtime_error("the workbook has no worksheet");
+        throw PackageError("the workbook has no worksheet");
 
     if (auto names = child(root, "definedNames")) {
         for (auto n = child(names, "definedName"); n; n = detail::nextNamed(n, "definedName")) {
@@ -205,9 +206,8 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
             if (auto local = n.attribute("localSheetId")) {
                 const int idx = local.as_int(-1);
                 if (idx < 0 || idx >= static_cast<int>(byIndex.size()))
-                    throw std::runtime_error("defined name '" + d.name +
-                                             "' belongs to sheet number " + std::to_string(idx) +
-                                             ", which does not exist");
+                    throw PackageError("defined name '" + d.name + "' belongs to sheet number " +
+                                       std::to_string(idx) + ", which does not exist");
                 d.scopeSheet = byIndex[static_cast<size_t>(idx)]->id();
             }
             for (auto a = n.first_attribute(); a; a = a.next_attribute()) {
@@ -226,8 +226,10 @@ std::unique_ptr<Workbook> Workbook::open(const std::string& path) {
     std::unique_ptr<Workbook> wb(new Workbook());
     try {
         if (!std::filesystem::is_regular_file(path))
-            throw std::runtime_error("no such file");
+            throw PackageError("no such file");
         WorkbookReader::read(*wb, detail::readZip(path));
+    } catch (const PackageError& e) {
+        throw SpreadsheetError("Cannot open workbook " + path + ": " + e.what());
     } catch (const SpreadsheetError&) {
         throw;
     } catch (const std::bad_alloc&) {

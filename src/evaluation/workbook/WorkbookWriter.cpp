@@ -2,6 +2,7 @@
 // of the package as it was read; the zip goes to a temporary file that replaces the
 // target only when it is complete.
 #include "evaluation/workbook/SheetXml.h"
+#include "evaluation/workbook/SpreadsheetError.h"
 #include "evaluation/workbook/Workbook.h"
 #include "evaluation/workbook/WorkbookPackage.h"
 #include "evaluation/workbook/XmlUtil.h"
@@ -141,7 +142,7 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
     auto ws = child(shell, "worksheet");
     auto data = child(ws, "sheetData");
     if (!ws || !data)
-        throw std::runtime_error("the sheet '" + s.name() + "' lost its layout");
+        throw PackageError("the sheet '" + s.name() + "' lost its layout");
     // Elements we add carry the prefix the document gives its own (x:worksheet -> x:).
     const std::string wsName = ws.name();
     const std::string pfx =
@@ -198,7 +199,7 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
     const auto at = text.find("<" + qname);
     const auto end = text.find('>', at);
     if (at == std::string::npos || end == std::string::npos)
-        throw std::runtime_error("the sheet '" + s.name() + "' lost its layout");
+        throw PackageError("the sheet '" + s.name() + "' lost its layout");
     auto part = std::make_unique<SheetPart>();
     part->prefix = text.substr(0, at);
     part->suffix = text.substr(end + 1);
@@ -212,7 +213,7 @@ void Workbook::write(const std::string& target) {
     auto rels = child(pkg.workbookRels, "Relationships");
     auto root = child(pkg.workbookXml, "workbook");
     if (!types || !rels || !root)
-        throw std::runtime_error("the package lost its structure");
+        throw PackageError("the package lost its structure");
     const std::string dir = pkg.workbookDir();
 
     // Sheets: new ones get a free part name.

@@ -1,5 +1,7 @@
 #include "evaluation/workbook/XmlUtil.h"
 
+#include "evaluation/workbook/SpreadsheetError.h"
+
 #include <sstream>
 #include <stdexcept>
 
@@ -168,8 +170,8 @@ void parseXml(pugi::xml_document& doc, const std::string& xml, const std::string
                                      pugi::parse_default | pugi::parse_ws_pcdata_single |
                                          pugi::parse_declaration);
     if (!res)
-        throw std::runtime_error("malformed XML in " + part + ": " + res.description() +
-                                 " at offset " + std::to_string(res.offset));
+        throw PackageError("malformed XML in " + part + ": " + res.description() + " at offset " +
+                           std::to_string(res.offset));
 }
 
 std::string writeXml(const pugi::xml_document& doc) {

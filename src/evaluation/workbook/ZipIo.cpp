@@ -1,5 +1,7 @@
 #include "evaluation/workbook/ZipIo.h"
 
+#include "evaluation/workbook/SpreadsheetError.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -28,7 +30,7 @@ std::map<std::string, std::string> readZip(const std::string& path) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &code);
     if (!za)
-        throw std::runtime_error(zipErrorText(code));
+        throw PackageError(zipErrorText(code));
     std::map<std::string, std::string> parts;
     try {
         const zip_int64_t n = zip_get_num_entries(za, 0);
@@ -36,15 +38,15 @@ std::map<std::string, std::string> readZip(const std::string& path) {
             zip_stat_t st;
             zip_stat_init(&st);
             if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0)
-                throw std::runtime_error(zip_strerror(za));
+                throw PackageError(zip_strerror(za));
             std::string name = st.name ? st.name : "";
             if (name.empty() || name.back() == '/')
                 continue;
             if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartBytes)
-                throw std::runtime_error("part " + name + " is too large");
+                throw PackageError("part " + name + " is too large");
             zip_file_t* f = zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0);
             if (!f)
-                throw std::runtime_error("cannot read part " + name + ": " + zip_strerror(za));
+                throw PackageError("cannot read part " + name + ": " + zip_strerror(za));
             std::string data(static_cast<size_t>(st.size), '\0');
             zip_int64_t got = 0;
             while (static_cast<zip_uint64_t>(got) < st.size) {
@@ -57,7 +59,7 @@ std::map<std::string, std::string> readZip(const std::string& path) {
             std::string ferr = zip_error_strerror(zip_file_get_error(f));
             zip_fclose(f);
             if (static_cast<zip_uint64_t>(got) != st.size)
-                throw std::runtime_error("part " + name + " is damaged: " + ferr);
+                throw PackageError("part " + name + " is damaged: " + ferr);
             if (name.front() == '/')
                 name.erase(0, 1);
             parts[name] = std::move(data);
@@ -130,14 +132,14 @@ void writeZip(const std::string& path, std::vector<ZipEntry> parts) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!za)
-        throw std::runtime_error(zipErrorText(code));
+        throw PackageError(zipErrorText(code));
     std::vector<std::unique_ptr<Stream>> streams;
     auto fail = [&](std::string why) {
         for (const auto& s : streams)
             if (!s->error.empty())
                 why = s->error;
         zip_discard(za);
-        throw std::runtime_error(why);
+        throw PackageError(why);
     };
     for (auto& part : parts) {
         zip_source_t* src = nullptr;

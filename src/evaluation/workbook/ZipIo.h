@@ -9,7 +9,7 @@
 
 namespace mv::detail {
 
-// Part name -> bytes. Throws std::runtime_error with the problem ("not a zip archive", ...).
+// Part name -> bytes. Throws PackageError with the problem ("not a zip archive", ...).
 std::map<std::string, std::string> readZip(const std::string& path);
 
 // A part to write: bytes at hand, or a producer that appends the next piece of the
@@ -21,7 +21,7 @@ struct ZipEntry {
 };
 
 // Writes the parts in the given order to `path` directly (the caller renames).
-// Throws std::runtime_error with the problem.
+// Throws PackageError with the problem.
 void writeZip(const std::string& path, std::vector<ZipEntry> parts);
 void writeZip(const std::string& path,
               const std::vector<std::pair<std::string, const std::string*>>& parts);

@@ -451,14 +451,15 @@ private slots:
     void pasteFileListOpensNativeFilesOnly() {
         Fixture f;
         std::vector<std::string> read;
-        f.ws.readers.set(LoadFormat::Morvanet, [&read](SignalStore& s, const std::string& path,
-                                                       int slot, const LoadContext&) {
-            read.push_back(path + "@" + std::to_string(slot));
-            s.ClearSlot(slot);
-            s[slot].setData(SampleBuffer::zeros(4));
-            s[slot].f_sampl = 1;
-            return ReadOutcome{1, false};
-        });
+        f.ws.readers.set(LoadFormat::Morvanet,
+                         [&read](const std::string& path, const ReadOptions& opt) {
+                             const int slot = kSlotCount - opt.room + 1;
+                             read.push_back(path + "@" + std::to_string(slot));
+                             ReadResult out;
+                             out.add().Data = SampleBuffer::zeros(4);
+                             out.decoded.back().f_sampl = 1;
+                             return out;
+                         });
         QString dir;
         f.grid->setActualDir = [&dir](const QString& d) { dir = d; };
         QTemporaryDir tmp;
@@ -494,12 +495,15 @@ private slots:
         occupy(f.ws, 1);
         std::vector<std::string> read;
         f.ws.settings.LoadFileFormat = 1;
-        f.ws.readers.set(LoadFormat::MatlabV6, [&read](SignalStore& s, const std::string& path,
-                                                       int slot, const LoadContext&) {
-            read.push_back(path + "@" + std::to_string(slot));
-            s[slot].setData(SampleBuffer::zeros(4));
-            return ReadOutcome{1, false};
-        });
+        f.ws.readers.set(LoadFormat::MatlabV6,
+                         [&read](const std::string& path, const ReadOptions& opt) {
+                             // The target slot, from the room the dispatcher leaves below 200.
+                             const int slot = kSlotCount - opt.room + 1;
+                             read.push_back(path + "@" + std::to_string(slot));
+                             ReadResult out;
+                             out.add().Data = SampleBuffer::zeros(4);
+                             return out;
+                         });
         QTemporaryDir tmp;
         const QString d = tmp.path() + "/";
         touch(d + "one.mat");
