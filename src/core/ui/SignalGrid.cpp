@@ -33,6 +33,7 @@ TSignalGrid::TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log
         setColumnWidth(c, kSignalGridColumns[std::size_t(c)].width);
         horizontalHeaderItem(c)->setToolTip(QString::fromStdString(headerKeyHint(c)));
     }
+    fitCaptions();
     header->setProperty(kKeepsToolTips, true);
     header->viewport()->setProperty(kKeepsToolTips, true);
     header->setMinimumSectionSize(8);
@@ -131,6 +132,18 @@ void TSignalGrid::fitNumberColumns(int fromRow, int toRow) {
     }
 }
 
+void TSignalGrid::fitCaptions() {
+    // The fixed widths were made for a smaller font; a caption is never cut ("ProcFr").
+    const QFontMetrics fm(horizontalHeader()->font());
+    for (int c = 0; c < kSigGridCols; ++c) {
+        const int need =
+            fm.horizontalAdvance(QString::fromLatin1(kSignalGridColumns[std::size_t(c)].caption)) +
+            8;
+        if (need > columnWidth(c))
+            setColumnWidth(c, need);
+    }
+}
+
 std::array<int, kSigGridCols> TSignalGrid::columnWidths() const {
     std::array<int, kSigGridCols> w{};
     for (int c = 0; c < kSigGridCols; ++c)
@@ -141,6 +154,7 @@ std::array<int, kSigGridCols> TSignalGrid::columnWidths() const {
 void TSignalGrid::setColumnWidths(const std::array<int, kSigGridCols>& widths) {
     for (int c = 0; c < kSigGridCols; ++c)
         setColumnWidth(c, widths[std::size_t(c)]);
+    fitCaptions();
     fitNumberColumns(0, kSlotCount - 1);
 }
 

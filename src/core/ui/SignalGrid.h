@@ -113,6 +113,7 @@ private:
     void buildCells();
     // Widens the number columns that are too narrow for a text they hold.
     void fitNumberColumns(int fromRow, int toRow);
+    void fitCaptions();
     void headerClicked(int col, Qt::KeyboardModifiers mods);
     void cellClickedAt(int row, int col);
     // Plot, Color, ProcFn and Ovr answer a click and Space/Enter alike; false for others.

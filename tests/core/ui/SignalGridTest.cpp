@@ -165,6 +165,11 @@ private slots:
             QVERIFY2(f.grid->columnWidth(col) >= fm.horizontalAdvance(text) + 4, qPrintable(text));
         }
         QCOMPARE(f.grid->columnWidth(2), 210); // text columns keep their widths
+        const QFontMetrics hfm(f.grid->horizontalHeader()->font());
+        for (int col : {1, 19, 20, 21}) { // "Plot", "ProcFn", "Ovr", "f_export Hz"
+            const QString cap = f.grid->model()->headerData(col, Qt::Horizontal).toString();
+            QVERIFY2(f.grid->columnWidth(col) >= hfm.horizontalAdvance(cap), qPrintable(cap));
+        }
         for (int col = 1; col < 24; ++col) {
             const QString tip =
                 f.grid->model()->headerData(col, Qt::Horizontal, Qt::ToolTipRole).toString();
