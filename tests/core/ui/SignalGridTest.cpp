@@ -297,6 +297,9 @@ private slots:
             QTest::keyClicks(ed, c.typed);
             QTest::keyClick(ed, c.end);
             QCoreApplication::processEvents();
+            // The closed editor goes now, so the next findChild cannot return it.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!f.editor());
             QCOMPARE(f.ws.store[1].SigName.str(), std::string("sig1"));
             QCOMPARE(f.ws.store[1].TimeOffset, 0.0);
             QCOMPARE(f.grid->item(0, 2)->text(), QString("sig1"));
