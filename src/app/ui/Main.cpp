@@ -316,13 +316,10 @@ void TForm1::AppActivate() {
         WindowPosSettings w = readWindowPos(*settings_);
         const auto monitors = monitorRects();
         w.main = checkOnMonitors(w.main, monitors);
-        // Placed by the stored rule, then shown within the screen's free area; the
-        // heights of the table and the upper graph must leave room in what is shown.
+        fitLayoutHeights(w, ControlPanel::kHeight);
+        // Placed by the stored rule, then shown within the screen's free area.
         WindowPosSettings shown = w;
         shown.main = fitOnMonitor(w.main, availableRects());
-        fitLayoutHeights(shown, ControlPanel::kHeight);
-        w.SignalGridHeight = shown.SignalGridHeight;
-        w.Image1Height = shown.Image1Height;
         w.scrMon = checkOnMonitors(w.scrMon, monitors);
         ws_.windowPos = w;
         setGeometry(shown.main.left, shown.main.top, shown.main.width, shown.main.height);
