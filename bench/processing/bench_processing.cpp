@@ -146,18 +146,11 @@ int main(int argc, char** argv) {
         const std::size_t frames = std::min<std::size_t>(n / (2 * lines), 2000);
         writeFloats(dir / ("frames" + std::to_string(lines) + ".f32"), x.data(),
                     frames * 2 * lines);
-        TFFTrec e;
-        e.Lines = lines;
-        e.fs = 4000.0;
-        e.Init();
-        e.SetWindow(fwRectangle);
+        TFFTrec e({.lines = lines, .fs = 4000.0, .window = fwRectangle});
         tFft[lines] = best(3,
                            [&] {
-                               for (std::size_t f = 0; f < frames; ++f) {
-                                   e.Src = x.data() + f * 2 * lines;
-                                   e.SrcCount = 2 * lines;
-                                   e.AddSamples();
-                               }
+                               for (std::size_t f = 0; f < frames; ++f)
+                                   e.AddSamples({x.data() + f * 2 * lines, 2 * std::size_t(lines)});
                            }) /
                       double(frames);
     }

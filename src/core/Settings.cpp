@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 
+#include "core/LoadFiles.h"
 #include "core/SignalStore.h"
 #include "core/TextNumbers.h"
 
@@ -53,9 +54,9 @@ std::string formatFixed(double v, int decimals) {
     return ec == std::errc() ? std::string(buf, p) : formatFloatFull(v);
 }
 
-std::optional<double> parseFProcess(std::string_view text) {
-    const auto v = parseWholeFinite(trimBlanks(text));
-    if (!v || *v < 100.0 || *v > 1000000.0)
+std::optional<double> parseFProcess(std::string_view text, char decimalSep) {
+    const auto v = parseUserNumber(text, decimalSep);
+    if (!v || *v < kFProcessMin || *v > kFProcessMax)
         return std::nullopt;
     return v;
 }
@@ -87,18 +88,30 @@ std::optional<double> readOptionalFloat(const SettingsBackend& s, const std::str
 }
 } // namespace
 
+namespace {
+// Values outside the range their control can show take the default, so the radio groups,
+// the edits and the engine never disagree about a setting.
+int intInRange(const SettingsBackend& s, const std::string& key, int dflt, int lo, int hi) {
+    const int v = parseIntOr(s.read(key), dflt);
+    return v < lo || v > hi ? dflt : v;
+}
+constexpr int kToolPageCount = 6;
+} // namespace
+
 void readMainAtCreate(const SettingsBackend& s, MainSettings& m) {
     m.HelpLanguage = readText(s, "HelpLanguage", "EN");
     m.DestinationPath = readText(s, "DestinationPath");
-    m.SaveDivPreset = parseIntOr(s.read("SaveDivPreset"), 1);
+    m.SaveDivPreset = intInRange(s, "SaveDivPreset", 1, 1, INT32_MAX);
     m.dfltSampl_f = parseFloatStrict(s.read("dfltSampl_f"), "4000");
-    m.ActivePageIndex = parseIntOr(s.read("ActivePageIndex"), 0);
+    if (!(m.dfltSampl_f >= kFProcessMin && m.dfltSampl_f <= kFProcessMax))
+        m.dfltSampl_f = 4000.0;
+    m.ActivePageIndex = intInRange(s, "ActivePageIndex", 0, 0, kToolPageCount - 1);
     m.CreateSignalBackUp = readBool(s, "CreateSignalBackUp", true);
     m.KeepOrigSigName = readBool(s, "KeepOrigSigName", false);
-    m.FillSigNo = parseIntOr(s.read("FillSigNo"), 0);
+    m.FillSigNo = intInRange(s, "FillSigNo", 0, 0, kSlotCount);
     m.FillSigValue = parseFloatStrict(s.read("FillSigValue"), "0");
-    m.LoadFileFormat = parseIntOr(s.read("LoadFileFormat"), 0);
-    m.SaveFileFormat = parseIntOr(s.read("SaveFileFormat"), 0);
+    m.LoadFileFormat = intInRange(s, "LoadFileFormat", 0, 0, kLoadFormatCount - 1);
+    m.SaveFileFormat = intInRange(s, "SaveFileFormat", 0, 0, kSaveFormatCount - 1);
     m.ExportDir = readText(s, "ExportDir");
 }
 

@@ -42,8 +42,12 @@ std::string formatFloatFull(double v);
 // Fixed-point text with '.' and the given number of decimals.
 std::string formatFixed(double v, int decimals);
 
-// "f process [Hz]" as typed: a number in 100 .. 1000000, nothing otherwise.
-std::optional<double> parseFProcess(std::string_view text);
+inline constexpr double kFProcessMin = 100.0;
+inline constexpr double kFProcessMax = 1000000.0;
+
+// "f process [Hz]" as typed, in the user's notation ("2,5e3" is 2500 with ','): a number
+// in 100 .. 1000000, nothing otherwise.
+std::optional<double> parseFProcess(std::string_view text, char decimalSep = '.');
 
 struct WindowBounds {
     int left = 1;

@@ -122,26 +122,8 @@ std::string rowCaption(int row) {
 
 namespace {
 
-// A whole text as a finite double, with `sep` as the decimal separator.
-std::optional<double> parseNumber(std::string_view text, char sep) {
-    std::string s(trimBlanks(text));
-    if (sep != '.') {
-        // The other separator is not a separator in the user's notation.
-        if (s.find('.') != std::string::npos)
-            return std::nullopt;
-        std::replace(s.begin(), s.end(), sep, '.');
-    }
-    return parseWholeFinite(s);
-}
-
 std::optional<std::int64_t> parseSampleNo(std::string_view text) {
     return parseWholeInt64(text);
-}
-
-std::string withSeparator(std::string s, char sep) {
-    if (sep != '.')
-        std::replace(s.begin(), s.end(), '.', sep);
-    return s;
 }
 
 // Right-aligned in 10 characters, as the statistics columns are written.
@@ -183,7 +165,7 @@ EditOutcome commitTextEdit(SignalRecord& rec, int col, std::string_view text, ch
     case scOffs: {
         if (trimBlanks(text).empty())
             return EditOutcome::NoChange;
-        const auto v = parseNumber(text, decimalSep);
+        const auto v = parseUserNumber(text, decimalSep);
         if (!v)
             return EditOutcome::Rejected;
         rec.TimeOffset = *v;
@@ -203,7 +185,7 @@ EditOutcome commitSampleValue(SignalRecord& rec, std::string_view samplNoText,
                               std::string_view valueText) {
     if (!holdsSampleNumber(rec, samplNoText))
         return EditOutcome::Rejected;
-    const auto v = parseNumber(valueText, '.');
+    const auto v = parseUserNumber(valueText, '.');
     if (!v)
         return EditOutcome::Rejected;
     // Column 8 counts samples from 1.
@@ -287,7 +269,7 @@ RowTexts signalRowTexts(const SignalRecord& rec, bool isPath,
     t[scId] = std::to_string(rec.ID);
     t[scUnits] = rec.Units.str();
     t[scOffs] = rec.occupied() || rec.TimeOffset != 0.0
-                    ? withSeparator(formatFloatFull(rec.TimeOffset), decimalSep)
+                    ? withDecimalSeparator(formatFloatFull(rec.TimeOffset), decimalSep)
                     : std::string();
     t[scSensType] = rec.Sens_type.str();
     t[scNote] = rec.Sig_note.str();
@@ -295,12 +277,13 @@ RowTexts signalRowTexts(const SignalRecord& rec, bool isPath,
         if (isDrawnColumn(c))
             t[c] = std::string();
     if (stats && rec.occupied() && rec.Plot && stats->SmpCount > 0) {
-        const int dp = std::clamp(rec.DecPlaces, 0, 18);
+        const int dp = rec.DecPlaces;
+        const auto stat = [&](double v) { return padded10(formatFloatF(v, 10, dp, decimalSep)); };
         t[scSamples] = padded10(std::to_string(stats->SmpCount));
-        t[scMin] = padded10(formatFixed(stats->SMin, dp));
-        t[scMax] = padded10(formatFixed(stats->SMax, dp));
-        t[scMean] = padded10(formatFixed(stats->SMean, dp));
-        t[scRms] = padded10(formatFixed(stats->SRMS, dp));
+        t[scMin] = stat(stats->SMin);
+        t[scMax] = stat(stats->SMax);
+        t[scMean] = stat(stats->SMean);
+        t[scRms] = stat(stats->SRMS);
     } else {
         for (int c = scYValue; c <= scRms; ++c)
             t[c] = std::string();

@@ -1,7 +1,11 @@
 #include "core/TextNumbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace mv {
 
@@ -56,6 +60,46 @@ std::optional<double> parseWholeFinite(std::string_view text) {
     if (!v || !std::isfinite(*v))
         return std::nullopt;
     return v;
+}
+
+std::optional<double> parseUserNumber(std::string_view text, char sep) {
+    std::string s(trimBlanks(text));
+    if (sep != '.') {
+        // The other separator is not a separator in the user's notation.
+        if (s.find('.') != std::string::npos)
+            return std::nullopt;
+        std::replace(s.begin(), s.end(), sep, '.');
+    }
+    return parseWholeFinite(s);
+}
+
+std::string withDecimalSeparator(std::string s, char sep) {
+    if (sep != '.')
+        std::replace(s.begin(), s.end(), '.', sep);
+    return s;
+}
+
+std::string formatFloatF(double v, int precision, int digits, char sep) {
+    if (std::isnan(v))
+        return "NAN";
+    if (std::isinf(v))
+        return v > 0 ? "INF" : "-INF";
+    precision = std::clamp(precision, 1, 18);
+    digits = std::clamp(digits, 0, 18);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, v);
+    const double r = std::strtod(buf, nullptr);
+    const char* e = std::strchr(buf, 'e');
+    const int exponent = e ? std::atoi(e + 1) : 0;
+    if (r != 0.0 && exponent + 1 > precision) {
+        std::snprintf(buf, sizeof buf, "%.*E", precision - 1, v);
+        return withDecimalSeparator(buf, sep);
+    }
+    std::snprintf(buf, sizeof buf, "%.*f", digits, r == 0.0 ? 0.0 : r);
+    std::string s = buf;
+    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
+        s.erase(0, 1);
+    return withDecimalSeparator(s, sep);
 }
 
 } // namespace mv

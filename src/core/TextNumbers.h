@@ -4,6 +4,7 @@
 // here: blanks around the text, an optional '+', and nothing left over.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace mv {
@@ -20,5 +21,23 @@ std::optional<std::int64_t> parseWholeInt64(std::string_view text);
 std::optional<double> parseWholeDouble(std::string_view text);
 // The same, finite values only.
 std::optional<double> parseWholeFinite(std::string_view text);
+
+// ---- the user's numbers ------------------------------------------------------
+// Numbers the user types or reads on screen follow the user's decimal separator; this is
+// the one place that reads and writes them.
+
+// A whole text (blanks around allowed, optional sign and exponent) as a finite double,
+// with `sep` as the decimal separator; with a separator other than '.', a '.' is refused
+// ("2,5e3" -> 2500 for ',').
+std::optional<double> parseUserNumber(std::string_view text, char sep);
+
+// The text with its '.' replaced by `sep`.
+std::string withDecimalSeparator(std::string s, char sep);
+
+// v with `precision` significant digits at most: fixed with `digits` decimals, or the
+// exponent form ("2.5000000E+09") when the integer part needs more digits than that.
+// A value that rounds to zero is written without a sign; NaN and infinities as
+// "NAN", "INF", "-INF".
+std::string formatFloatF(double v, int precision, int digits, char sep = '.');
 
 } // namespace mv

@@ -15,31 +15,54 @@ const char* const kFFTWeightNames[2] = {"L", "A"};
 const char* const kFFTSpectTypeNames[5] = {"LS", "PS", "LSD", "PSD", "PSD dB"};
 
 TFFTrec::TFFTrec()
-    : Ring(kFFTRingLen, 0.0f), Win(2 * kFFTMaxSize, 0.0), Re(kFFTMaxSize + 1, 0.0),
-      Im(kFFTMaxSize + 1, 0.0), Weight(kFFTMaxSize + 1, 0.0), Aver(kFFTMaxSize + 1, 0.0),
-      Disp(kFFTMaxSize + 1, 0.0), ReWork(kFFTMaxSize + 1, 0.0), ImWork(kFFTMaxSize + 1, 0.0) {}
+    : ring_(kFFTRingLen, 0.0f), win_(2 * kFFTMaxSize, 0.0), re_(kFFTMaxSize + 1, 0.0),
+      im_(kFFTMaxSize + 1, 0.0), weight_(kFFTMaxSize + 1, 0.0), aver_(kFFTMaxSize + 1, 0.0),
+      disp_(kFFTMaxSize + 1, 0.0), reWork_(kFFTMaxSize + 1, 0.0), imWork_(kFFTMaxSize + 1, 0.0) {}
 
-bool TFFTrec::Init() {
-    tables = FFTTables(Lines);
-    if (!tables) {
-        Lines = 0;
+TFFTrec::TFFTrec(const FFTConfig& cfg) : TFFTrec() {
+    Init(cfg);
+}
+
+namespace {
+// A frame step outside the ring would read samples that are not there.
+std::int32_t validStep(std::int32_t step, std::int32_t lines) {
+    return step < 1 || step > kFFTRingLen ? 2 * lines : step;
+}
+} // namespace
+
+bool TFFTrec::Init(const FFTConfig& cfg) {
+    tables_ = FFTTables(cfg.lines);
+    cfg_ = cfg;
+    if (!tables_) {
+        cfg_.lines = 0;
         return false;
     }
-    WrPos = 0;
-    RdPos = 0;
-    Pending = 0;
-    Step = 2 * Lines;
-    AverType = faLinear;
-    AverCnt = 0;
-    AverDone = 0;
-    std::fill(Aver.begin(), Aver.begin() + Lines + 1, 0.0);
-    SetWindow(fwRectangle);
-    SetWeighting(fwtL);
+    wrPos_ = 0;
+    rdPos_ = 0;
+    pending_ = 0;
+    cfg_.step = validStep(cfg.step, cfg.lines);
+    averDone_ = 0;
+    std::fill(aver_.begin(), aver_.begin() + cfg_.lines + 1, 0.0);
+    setWindow(cfg.window);
+    setWeighting(cfg.weighting);
     return true;
 }
 
-double TFFTrec::SetWindow(int t) {
-    const int len = 2 * Lines;
+bool TFFTrec::Configure(const FFTConfig& cfg) {
+    if (!ready() || cfg.lines != cfg_.lines || cfg.fs != cfg_.fs)
+        return Init(cfg);
+    if (cfg.window != cfg_.window)
+        setWindow(cfg.window);
+    if (cfg.weighting != cfg_.weighting)
+        setWeighting(cfg.weighting);
+    cfg_.averType = cfg.averType;
+    cfg_.averCnt = cfg.averCnt;
+    cfg_.step = validStep(cfg.step, cfg_.lines);
+    return true;
+}
+
+void TFFTrec::setWindow(int t) {
+    const int len = 2 * cfg_.lines;
     const double pi = std::numbers::pi;
     double s1 = 0.0, s2 = 0.0;
     for (int i = 0; i < len; ++i) {
@@ -64,83 +87,83 @@ double TFFTrec::SetWindow(int t) {
         default:
             break;
         }
-        Win[i] = w;
+        win_[i] = w;
         s1 += w;
         s2 += w * w;
     }
     if (len > 0) {
-        S1sq = s1 * s1;
-        NENBW = len * s2 / S1sq;
-        ENBW = fs * s2 / S1sq;
+        s1sq_ = s1 * s1;
+        nenbw_ = len * s2 / s1sq_;
+        enbw_ = cfg_.fs * s2 / s1sq_;
     }
-    WinType = static_cast<std::uint8_t>(t);
-    return ENBW;
+    cfg_.window = static_cast<FFTWindowType>(t);
 }
 
-void TFFTrec::SetWeighting(int t) {
-    for (int k = 0; k <= Lines; ++k) {
+void TFFTrec::setWeighting(int t) {
+    const int lines = cfg_.lines;
+    const double fs = cfg_.fs;
+    for (int k = 0; k <= lines; ++k) {
         if (t == fwtA) {
-            const double f = k * fs / (2.0 * Lines);
+            const double f = k * fs / (2.0 * lines);
             const double e = f * f;
             const double p1 = e + 424.31867740600904, p4 = e + 148698928.24308902;
-            Weight[k] = 2.0 * (e * e * e * e) * 3.5041384e16 /
-                        (p1 * p1 * (e + 11589.0930520225) * (e + 544440.6704605728) * p4 * p4);
+            weight_[k] = 2.0 * (e * e * e * e) * 3.5041384e16 /
+                         (p1 * p1 * (e + 11589.0930520225) * (e + 544440.6704605728) * p4 * p4);
         } else {
-            Weight[k] = 2.0;
+            weight_[k] = 2.0;
         }
     }
-    if (Lines > 0)
-        Weight[0] /= 2.0;
-    FreqWeight = static_cast<std::uint8_t>(t);
+    if (lines > 0)
+        weight_[0] /= 2.0;
+    cfg_.weighting = static_cast<FFTWeighting>(t);
 }
 
-int TFFTrec::AddSamples() {
-    FrameCount = 0;
-    if (!tables || Lines <= 0 || !Src || SrcCount <= 0)
+int TFFTrec::AddSamples(std::span<const float> samples) {
+    frameCount_ = 0;
+    if (!ready() || samples.empty())
         return 0;
-    // A frame step outside the ring would read samples that are not there.
-    if (Step < 1 || Step > kFFTRingLen)
-        Step = 2 * Lines;
+    const int lines = cfg_.lines;
     // Hand the samples over in pieces the ring can hold without overwriting samples
     // that no frame has read yet; an ordinary call is one piece.
-    const float* src = Src;
-    int left = SrcCount;
+    const float* src = samples.data();
+    std::size_t left = samples.size();
     bool first = true;
     while (left > 0) {
-        const int room = std::min(kFFTRingLen, kFFTRingLen - std::max(Pending, 0));
-        const int piece = std::min(left, std::max(room, 1));
+        const int room = std::min(kFFTRingLen, kFFTRingLen - std::max(pending_, 0));
+        const int piece =
+            static_cast<int>(std::min<std::size_t>(left, std::size_t(std::max(room, 1))));
         takeChunk(src, piece);
         src += piece;
-        left -= piece;
-        while (Pending >= 2 * Lines) {
+        left -= std::size_t(piece);
+        while (pending_ >= 2 * lines) {
             frame(first);
             first = false;
         }
     }
-    return FrameCount;
+    return frameCount_;
 }
 
 void TFFTrec::takeChunk(const float* src, int count) {
-    const int toEnd = std::min(count, kFFTRingLen - WrPos);
-    std::memcpy(Ring.data() + WrPos, src, sizeof(float) * static_cast<std::size_t>(toEnd));
+    const int toEnd = std::min(count, kFFTRingLen - wrPos_);
+    std::memcpy(ring_.data() + wrPos_, src, sizeof(float) * static_cast<std::size_t>(toEnd));
     if (count > toEnd)
-        std::memcpy(Ring.data(), src + toEnd,
+        std::memcpy(ring_.data(), src + toEnd,
                     sizeof(float) * static_cast<std::size_t>(count - toEnd));
-    WrPos = (WrPos + count) % kFFTRingLen;
-    Pending += count;
+    wrPos_ = (wrPos_ + count) % kFFTRingLen;
+    pending_ += count;
 }
 
 void TFFTrec::frame(bool firstOfCall) {
-    const int n = Lines;
-    double* re = Re.data();
-    double* im = Im.data();
-    const double* win = Win.data();
-    const float* ring = Ring.data();
+    const int n = cfg_.lines;
+    double* re = re_.data();
+    double* im = im_.data();
+    const double* win = win_.data();
+    const float* ring = ring_.data();
     // Pack the 2N windowed real samples as N complex values. The ring's length is even and
     // frames start at even offsets only when the step is even, so a frame may wrap between
     // the two samples of a pair: pack in two straight runs.
-    const int first = std::min(2 * n, kFFTRingLen - RdPos);
-    const float* a = ring + RdPos;
+    const int first = std::min(2 * n, kFFTRingLen - rdPos_);
+    const float* a = ring + rdPos_;
     auto sample = [&](int j) { return j < first ? a[j] : ring[j - first]; };
     const int straight = first / 2;
     for (int i = 0; i < straight; ++i) {
@@ -156,11 +179,11 @@ void TFFTrec::frame(bool firstOfCall) {
     // Split the N-point complex transform into the spectrum of the 2N real samples. The
     // transform is still in bit-reversed order; reading it through the permutation here
     // saves a pass of scattered exchanges. Line N stands for line 0.
-    const std::int32_t* rev = tables->bitRev.data();
-    const double* ss = tables->splitSin.data();
-    const double* sc = tables->splitCos.data();
-    double* outRe = ReWork.data();
-    double* outIm = ImWork.data();
+    const std::int32_t* rev = tables_->bitRev.data();
+    const double* ss = tables_->splitSin.data();
+    const double* sc = tables_->splitCos.data();
+    double* outRe = reWork_.data();
+    double* outIm = imWork_.data();
     for (int k = 0; k <= n / 2; ++k) {
         const int p0 = rev[k], p1 = k == 0 ? 0 : rev[n - k];
         const double s = ss[k], c = sc[k];
@@ -172,33 +195,33 @@ void TFFTrec::frame(bool firstOfCall) {
         outRe[n - k] = (a + b - p) / 2.0;
         outIm[n - k] = (-q - (g - u)) / 2.0;
     }
-    Re.swap(ReWork);
-    Im.swap(ImWork);
-    re = Re.data();
-    im = Im.data();
+    re_.swap(reWork_);
+    im_.swap(imWork_);
+    re = re_.data();
+    im = im_.data();
 
-    if (AverType == faExp)
-        AverDone = static_cast<std::int32_t>(AverCnt);
-    const double done = AverDone;
-    const double inv = 1.0 / S1sq;
-    double* aver = Aver.data();
-    const double* weight = Weight.data();
+    if (cfg_.averType == faExp)
+        averDone_ = static_cast<std::int32_t>(cfg_.averCnt);
+    const double done = averDone_;
+    const double inv = 1.0 / s1sq_;
+    double* aver = aver_.data();
+    const double* weight = weight_.data();
     double sum = 0.0;
     for (int k = 0; k <= n; ++k) {
         aver[k] =
             (done * aver[k] + weight[k] * (re[k] * re[k] + im[k] * im[k]) * inv) / (done + 1.0);
         sum += aver[k];
     }
-    ++AverDone;
-    Level = std::sqrt(sum / NENBW);
+    ++averDone_;
+    level_ = std::sqrt(sum / nenbw_);
     if (firstOfCall)
-        FirstLevel = static_cast<float>(Level);
+        firstLevel_ = static_cast<float>(level_);
 
-    RdPos += Step;
-    if (RdPos > kFFTRingLen - 1)
-        RdPos -= kFFTRingLen;
-    Pending -= Step;
-    ++FrameCount;
+    rdPos_ += cfg_.step;
+    if (rdPos_ > kFFTRingLen - 1)
+        rdPos_ -= kFFTRingLen;
+    pending_ -= cfg_.step;
+    ++frameCount_;
 }
 
 namespace {
@@ -249,11 +272,11 @@ void stagesOf(double* re, double* im, int a0, int len, const std::int32_t* rev, 
 // Radix-2 transform in place; one twiddle per group, taken in bit-reversed order. The result
 // stays in bit-reversed order: the split reads it from there.
 void TFFTrec::transform() {
-    const int n = Lines;
-    double* re = Re.data();
-    double* im = Im.data();
-    const std::int32_t* rev = tables->bitRev.data();
-    stagesOf(re, im, 0, n, rev, tables->cosTab.data(), tables->sinTab.data());
+    const int n = cfg_.lines;
+    double* re = re_.data();
+    double* im = im_.data();
+    const std::int32_t* rev = tables_->bitRev.data();
+    stagesOf(re, im, 0, n, rev, tables_->cosTab.data(), tables_->sinTab.data());
 }
 
 } // namespace mv

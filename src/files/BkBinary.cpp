@@ -330,10 +330,12 @@ ReadResult readBkPti(const std::string& path, const ReadOptions& opt) {
                 return out;
             }
             if (key == "SampleFrequency") {
+                // Written with ',' or '.', whatever the user's notation: its first ','
+                // becomes '.', and the text is then read with '.'.
                 std::string t(value);
                 if (const auto c = t.find(','); c != std::string::npos)
                     t[c] = '.';
-                fileFs = toNumber(t, opt.decimalSeparator);
+                fileFs = toNumber(t, '.');
             }
             if (key == "NoChannels" && C < 0) {
                 long long n = 0;

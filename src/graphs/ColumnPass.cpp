@@ -125,8 +125,11 @@ void minMaxPass(const SignalRecord& sig, double T1, double TnaPix, int sirka, TI
         if ((m < 1 && u < 2) || (m > N && u > N))
             continue;
         m = std::max<std::int64_t>(m, 1);
-        u = std::min<std::int64_t>(u, N);
-        if (c == sirka - 1)
+        // A column reaching past the signal's end takes its last sample too (u is one
+        // past the column's samples); otherwise only the last column adds its end sample.
+        if (u > N)
+            u = N + 1;
+        else if (c == sirka - 1)
             u += 1;
         TImagePt& col = rec.Pts[static_cast<std::size_t>(c)];
         col.SmpNo = static_cast<std::int32_t>(std::min<std::int64_t>(m, INT32_MAX));

@@ -1,6 +1,7 @@
 #include "graphs/GraphDrawing.h"
 
 #include "core/SignalStore.h"
+#include "core/TextNumbers.h"
 #include "core/TimeWindow.h"
 
 #include <algorithm>
@@ -21,39 +22,9 @@ int toPixel(double v) {
     return static_cast<int>(roundHalfEven(std::clamp(v, -kCoordLimit, kCoordLimit)));
 }
 
-std::string withSeparator(std::string s, char sep) {
-    if (sep != '.')
-        std::replace(s.begin(), s.end(), '.', sep);
-    return s;
-}
-
 // A bound on grid lines, so no range can make the loop run away.
 constexpr int kMaxGridLines = 2000;
 } // namespace
-
-std::string formatFloatF(double v, int precision, int digits, char sep) {
-    if (std::isnan(v))
-        return "NAN";
-    if (std::isinf(v))
-        return v > 0 ? "INF" : "-INF";
-    precision = std::clamp(precision, 1, 18);
-    digits = std::clamp(digits, 0, 18);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, v);
-    const double r = std::strtod(buf, nullptr);
-    const char* e = std::strchr(buf, 'e');
-    const int exponent = e ? std::atoi(e + 1) : 0;
-    if (r != 0.0 && exponent + 1 > precision) {
-        std::snprintf(buf, sizeof buf, "%.*E", precision - 1, v);
-        return withSeparator(buf, sep);
-    }
-    std::snprintf(buf, sizeof buf, "%.*f", digits, r == 0.0 ? 0.0 : r);
-    std::string s = buf;
-    // A value that rounds to zero at these decimals is written without a sign.
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
-        s.erase(0, 1);
-    return withSeparator(s, sep);
-}
 
 GridStep gridStep(double span, int n) {
     GridStep g;
@@ -225,17 +196,6 @@ std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const Cursor
     if (cell.state != CursorCell::State::Value)
         return {};
     return {formatFloatF(cell.Val, 11, sig.DecPlaces, sep), std::to_string(cell.SmpNo)};
-}
-
-std::optional<std::array<std::string, 5>> statisticsTexts(const SignalRecord& sig,
-                                                          const TImageSigRec& rec, char sep) {
-    if (!sig.Plot || rec.SmpCount <= 0)
-        return std::nullopt;
-    const int d = sig.DecPlaces;
-    return std::array<std::string, 5>{
-        std::to_string(rec.SmpCount), formatFloatF(rec.SMin, 10, d, sep),
-        formatFloatF(rec.SMax, 10, d, sep), formatFloatF(rec.SMean, 10, d, sep),
-        formatFloatF(rec.SRMS, 10, d, sep)};
 }
 
 int readoutLabelX(int cursorX, int labelWidth, int controlWidth) {

@@ -2,6 +2,7 @@
 // Everything Maluj computes before it touches a pixel: value-to-row mapping, the
 // value and time grids with their labels, the trace polylines, and the texts of the
 // cursor readouts. The widget only paints what these return.
+#include "core/TextNumbers.h" // formatFloatF
 #include "graphs/GraphState.h"
 
 #include <array>
@@ -13,11 +14,6 @@
 namespace mv {
 
 class SignalStore;
-
-// Number text as the program formats floats: the value rounded to `precision`
-// significant digits, then written with `digits` decimals; a value with more integer
-// digits than `precision` is written in scientific notation.
-std::string formatFloatF(double v, int precision, int digits, char decimalSeparator = '.');
 
 // Grid spacing for a span shown over `n` grid intervals (n >= 1).
 struct GridStep {
@@ -80,14 +76,11 @@ struct CursorCell {
 using CursorCells = std::vector<CursorCell>; // index slot - 1
 CursorCells cursorCells(const SignalStore& store, const SigImageState& g, int x, double t);
 
-// Texts of the signal-table cells, in the signal's DecPlaces: columns 7 and 8 for a
-// cursor cell with a value (precision 11), and columns 9 .. 13 (count, minimum,
-// maximum, mean, RMS; precision 10) when the signal is plotted and has samples in the
-// window, else nothing (the row's columns 7 .. 13 are emptied).
+// Texts of the cursor cells (columns 7 and 8) of a signal-table row for a cell with a
+// value: the value in the signal's DecPlaces with precision 11, and the sample number.
+// The statistics cells are the Signal table's own (signalRowTexts).
 std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const CursorCell& cell,
                                            char decimalSeparator = '.');
-std::optional<std::array<std::string, 5>>
-statisticsTexts(const SignalRecord& sig, const TImageSigRec& rec, char decimalSeparator = '.');
 
 // Left edge of the cursor readout (control pixels) for a label `labelWidth` wide on a
 // control `controlWidth` wide: left of the cursor when it fits there, else right of it,

@@ -46,8 +46,7 @@ std::string ChainFnColumns::defaultText(std::string_view name) const {
     const int t = fnTypeByName(view_.fnSlots.FnTable, name);
     if (t <= 0)
         return {};
-    const FnText ft =
-        FnDefaultText(view_.fnSlots, static_cast<TFnTyp>(t), kFnTextMax, view_.decimalSeparator);
+    const FnText ft = FnPickText(view_.processContext(), static_cast<TFnTyp>(t));
     return ft.ok ? ft.text : std::string();
 }
 
@@ -93,22 +92,9 @@ bool ChainFnColumns::setParam(int slot, int step, int k, std::string_view text) 
 void ChainFnColumns::processWindow(double t1, double t2,
                                    const std::function<std::optional<double>(int)>& lowerGraphMean,
                                    Log& log) {
-    // Between blocks the window repaints; the run is not cancelled from here.
-    class IdleProgress final : public Progress {
-    public:
-        explicit IdleProgress(const std::function<void()>& idle) : idle_(idle) {}
-        void report(double, std::string_view) override { idle_(); }
-        bool cancelled() const override { return false; }
-
-    private:
-        const std::function<void()>& idle_;
-    };
-    IdleProgress progress(idle);
-    // The chains read KeepOrigSigName from the settings themselves.
     ProcessOptions opts;
     opts.lowerGraphMean = lowerGraphMean;
-    if (idle)
-        opts.progress = &progress;
+    opts.progress = progress_;
     ProcessAllSignals(view_.processContext(), t1, t2, view_.settings.KeepOrigSigName, log, opts);
 }
 

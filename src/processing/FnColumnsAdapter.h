@@ -1,6 +1,7 @@
 #pragma once
 // The processing-function chains as the Signal table sees them.
 #include "core/FnColumns.h"
+#include "core/Progress.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
 #include "processing/MV_func.h"
@@ -36,12 +37,13 @@ public:
                        Log& log) override;
     void deleteAllFunctions() override;
 
-    // Called now and then while a window is processed (the window keeps repainting).
-    std::function<void()> idle;
+    // Where processing a window reports and learns of a cancel (none by default).
+    void setProgress(Progress* p) { progress_ = p; }
 
 private:
     ChainsView view_;
     Log& log_;
+    Progress* progress_ = nullptr;
 };
 
 } // namespace mv

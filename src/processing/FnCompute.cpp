@@ -464,26 +464,17 @@ void runSPL(TFnSlot& s, const FnRunContext& c) {
     if (!s.fft)
         s.fft = std::make_unique<TFFTrec>();
     TFFTrec& e = *s.fft;
-    const int lines = kFFTMinSize << std::clamp(pi32(s, 1), 0, kFFTSizeCount - 1);
-    if (e.Lines != lines) {
-        e.Lines = lines;
-        e.fs = c.f_process;
-        e.Init();
-    }
-    if (e.WinType != pi32(s, 2))
-        e.SetWindow(pi32(s, 2));
-    if (pi32(s, 5) > 0 && e.Step != pi32(s, 5))
-        e.Step = pi32(s, 5);
-    if (e.FreqWeight != pi32(s, 6))
-        e.SetWeighting(pi32(s, 6));
-    if (e.AverType != pi32(s, 3))
-        e.AverType = static_cast<std::uint8_t>(pi32(s, 3));
-    if (e.AverCnt != static_cast<std::uint32_t>(pi32(s, 4)))
-        e.AverCnt = static_cast<std::uint32_t>(std::max(pi32(s, 4), 0));
-    e.Src = s.Buf;
-    e.SrcCount = s.Count;
-    e.AddSamples();
-    const double v = e.FirstLevel;
+    FFTConfig cfg;
+    cfg.lines = kFFTMinSize << std::clamp(pi32(s, 1), 0, kFFTSizeCount - 1);
+    cfg.fs = c.f_process;
+    cfg.window = static_cast<FFTWindowType>(pi32(s, 2));
+    cfg.averType = static_cast<FFTAverType>(pi32(s, 3));
+    cfg.averCnt = static_cast<std::uint32_t>(std::max(pi32(s, 4), 0));
+    cfg.step = std::max(pi32(s, 5), 0); // 0: frames follow each other
+    cfg.weighting = static_cast<FFTWeighting>(pi32(s, 6));
+    e.Configure(cfg);
+    e.AddSamples({s.Buf, count(s)});
+    const double v = e.FirstLevel();
     float out = static_cast<float>(v);
     if (pi32(s, 7) == 1)
         out = v > 0.0 ? static_cast<float>(20.0 * std::log10(v / 2e-5)) : 1.0f;
@@ -622,7 +613,7 @@ void resetRunState(TFnSlot& s) {
         break;
     case fnSPL:
         if (s.fft)
-            s.fft->Lines = 0;
+            s.fft->Reset();
         break;
     case fnStepAver:
         st.saSum.fill(0.0);

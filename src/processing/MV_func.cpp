@@ -256,6 +256,29 @@ FnText FnDefaultText(const FnSlots& fs, TFnTyp type, int maxLen, char) {
     return {s, true};
 }
 
+FnText FnPickText(const ProcessContext& ctx, TFnTyp type, int maxLen) {
+    if (type < 0 || type >= kFnTypeCount)
+        return {"", false};
+    const TFnDef& d = ctx.fnSlots.FnTable[type];
+    const auto value = [&](int k) {
+        std::string text = d.Par[k].DefaultText.str();
+        // A corner at or above half of f process would be refused: a quarter of it is a
+        // corner every f process in range can run.
+        float f = 0.0f;
+        if (type == fnFilter && k == 4 && parseFloat(text, f)) {
+            FnParCell cell;
+            cell.f = f;
+            if (valueLimit(ctx, type, k, cell))
+                text = formatFloat(static_cast<float>(ctx.f_process / 4.0), '.');
+        }
+        return text;
+    };
+    std::string s = buildText(d, value);
+    if (static_cast<int>(s.size()) > std::min(maxLen, kFnTextMax))
+        return {"", false};
+    return {s, true};
+}
+
 std::string FnParamText(const FnSlots& fs, int sig, int step, int k, char decSep) {
     const TFnSlot& s = fs(sig, step);
     const TFnDef& d = fs.FnTable[s.FnTyp];

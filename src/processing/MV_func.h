@@ -67,6 +67,9 @@ struct FnText {
     bool ok = true;
 };
 FnText FnDefaultText(const FnSlots& fs, TFnTyp type, int maxLen = kFnTextMax, char decSep = '.');
+// The text a pick of `type` from the function list attaches: the default text, with any
+// default that depends on f process (the filter corner) made valid at the current one.
+FnText FnPickText(const ProcessContext& ctx, TFnTyp type, int maxLen = kFnTextMax);
 std::string FnSlotText(const FnSlots& fs, int sig, int step, int maxLen = kFnTextMax,
                        char decSep = '.');
 std::string FnParamText(const FnSlots& fs, int sig, int step, int k, char decSep = '.');

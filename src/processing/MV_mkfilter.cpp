@@ -33,9 +33,6 @@ Cx operator-(Cx a) {
 Cx expj(double theta) {
     return {std::cos(theta), std::sin(theta)};
 }
-double modulus(Cx a) {
-    return std::sqrt(a.re * a.re + a.im * a.im);
-}
 
 // c[0..n] of prod(z - root), c[k] multiplying z^k.
 std::vector<Cx> expand(const std::vector<Cx>& roots, int n) {
@@ -50,14 +47,41 @@ std::vector<Cx> expand(const std::vector<Cx>& roots, int n) {
 }
 
 // Value of the monic polynomial with these roots at z, as the product of (z - root).
-// Equal to evaluating the expanded coefficients, but without their cancellation: with
-// poles crowding z = 1 (low corners, high orders) the expanded form loses most digits of
-// the DC gain.
+// Used for the centre gain only; the pass-band gain must come from the coefficients the
+// recurrence runs, or a constant input settles beside 1 (see runningGain).
 Cx evaluate(const std::vector<Cx>& roots, Cx z) {
     Cx prod{1.0, 0.0};
     for (const Cx r : roots)
         prod = prod * (z - r);
     return prod;
+}
+
+// Sum of doubles as if added in twice the working precision (cascaded error-free
+// additions): with poles crowding z = 1 the coefficients nearly cancel, and a plain sum
+// loses most digits of the small result.
+double accurateSum(const double* v, int count) {
+    double s = 0.0, err = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double t = s + v[i];
+        const double bp = t - s;
+        err += (s - (t - bp)) + (v[i] - bp);
+        s = t;
+    }
+    return s + err;
+}
+
+// Gain of the recurrence with these coefficients at z = 1 (sign +1) or z = -1 (sign -1):
+// the value a steady input (constant or alternating) is multiplied by, before the
+// division by Gain.
+double runningGain(const TIirFilter& f, int n, double sign) {
+    double num[kIirMaxOrder + 1], den[kIirMaxOrder + 1];
+    double w = 1.0;
+    for (int k = n; k >= 0; --k) { // powers of z^-1: the newest sample has sign^0
+        num[k] = w * f.XCoef[k];
+        den[k] = k == n ? 1.0 : -w * f.YCoef[k]; // the output side: 1 - sum YCoef[k] z^-(n-k)
+        w *= sign;
+    }
+    return accurateSum(num, n + 1) / accurateSum(den, n + 1);
 }
 
 // First coefficient with a visible imaginary part, or -1.
@@ -120,13 +144,10 @@ IirDesignResult DesignIirFilter(IirKind kind, int n, double alpha, TIirFilter& f
         }
     }
 
-    const Cx dcGain = evaluate(zZeros, {1.0, 0.0}) / evaluate(zPoles, {1.0, 0.0});
     // The centre gain is part of the classical design; no caller uses it.
     [[maybe_unused]] const Cx fcGain = evaluate(zZeros, expj(pi * (rawAlpha + rawAlpha))) /
                                        evaluate(zPoles, expj(pi * (rawAlpha + rawAlpha)));
-    const Cx hfGain = evaluate(zZeros, {-1.0, 0.0}) / evaluate(zPoles, {-1.0, 0.0});
 
-    f.Gain = modulus(kind == IirKind::LowPass ? dcGain : hfGain);
     f.XCoef.fill(0.0);
     f.YCoef.fill(0.0);
     const double top = den[static_cast<std::size_t>(n)].re;
@@ -134,6 +155,7 @@ IirDesignResult DesignIirFilter(IirKind kind, int n, double alpha, TIirFilter& f
         f.XCoef[k] = num[k].re / top;
         f.YCoef[k] = -(den[k].re / top);
     }
+    f.Gain = std::fabs(runningGain(f, n, kind == IirKind::LowPass ? 1.0 : -1.0));
     f.Order = n;
     return {};
 }

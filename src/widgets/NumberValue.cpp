@@ -85,6 +85,9 @@ bool NumberValue::change(std::string_view text) {
         }
         break;
     case ntEnum:
+        // Any text is accepted; a number in it is the value the arrow keys step from.
+        if (const auto v = parseDouble(text))
+            DoubleVal = *v;
         ok = true;
         break;
     case ntIPv4:

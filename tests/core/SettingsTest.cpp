@@ -60,6 +60,58 @@ TEST(Settings, ValuesThatAreReadSpecially) {
     EXPECT_TRUE(m.czechHelp());
 }
 
+TEST(Settings, ValuesOutsideTheirRangeTakeTheDefault) {
+    struct Case {
+        const char* key;
+        const char* text;
+    };
+    // Each out-of-range text once, then the edges of the range, which are kept.
+    for (const Case c :
+         {Case{"dfltSampl_f", "0"}, Case{"dfltSampl_f", "-4000"}, Case{"dfltSampl_f", "99.99"},
+          Case{"dfltSampl_f", "1000000.5"}, Case{"dfltSampl_f", "inf"}, Case{"LoadFileFormat", "9"},
+          Case{"LoadFileFormat", "-1"}, Case{"SaveFileFormat", "4"}, Case{"SaveFileFormat", "-2"},
+          Case{"ActivePageIndex", "6"}, Case{"SaveDivPreset", "0"}, Case{"FillSigNo", "201"}}) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.text);
+        MemorySettings s;
+        s.values[c.key] = c.text;
+        MainSettings m;
+        m.dfltSampl_f = m.LoadFileFormat = m.SaveFileFormat = 77; // what was there before
+        m.ActivePageIndex = m.SaveDivPreset = m.FillSigNo = 77;
+        readMainAtCreate(s, m);
+        EXPECT_EQ(m.dfltSampl_f, 4000.0);
+        EXPECT_EQ(m.LoadFileFormat, 0);
+        EXPECT_EQ(m.SaveFileFormat, 0);
+        EXPECT_EQ(m.ActivePageIndex, 0);
+        EXPECT_EQ(m.SaveDivPreset, 1);
+        EXPECT_EQ(m.FillSigNo, 0);
+    }
+    MemorySettings s;
+    s.values = {{"dfltSampl_f", "100"},
+                {"LoadFileFormat", "8"},
+                {"SaveFileFormat", "3"},
+                {"ActivePageIndex", "5"},
+                {"FillSigNo", "200"}};
+    MainSettings m;
+    readMainAtCreate(s, m);
+    EXPECT_EQ(m.dfltSampl_f, 100.0);
+    EXPECT_EQ(m.LoadFileFormat, 8);
+    EXPECT_EQ(m.SaveFileFormat, 3);
+    EXPECT_EQ(m.ActivePageIndex, 5);
+    EXPECT_EQ(m.FillSigNo, 200);
+    s.values["dfltSampl_f"] = "1000000";
+    readMainAtCreate(s, m);
+    EXPECT_EQ(m.dfltSampl_f, 1000000.0);
+}
+
+TEST(Settings, FProcessTextInTheUsersNotation) {
+    EXPECT_EQ(parseFProcess("2,5e3", ','), 2500.0);
+    EXPECT_EQ(parseFProcess(" 4000 ", '.'), 4000.0);
+    EXPECT_EQ(parseFProcess("2.5e3", ','), std::nullopt); // not the user's separator
+    EXPECT_EQ(parseFProcess("2,5e3", '.'), std::nullopt);
+    EXPECT_EQ(parseFProcess("99,9", ','), std::nullopt); // below the range
+    EXPECT_EQ(parseFProcess("1e7", '.'), std::nullopt);
+}
+
 TEST(Settings, MainValuesAndSlotsRoundTrip) {
     MemorySettings s;
     MainSettings m;

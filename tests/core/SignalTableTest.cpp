@@ -173,14 +173,27 @@ TEST(SignalTable, RowTexts) {
     EXPECT_EQ(*t[scId], "7");
     EXPECT_EQ(*t[scUnits], "kN");
     EXPECT_EQ(*t[scOffs], "0,5");
+    // Statistics: the user's separator, the row's decimals, precision 10, width 10.
     EXPECT_EQ(*t[scSamples], "       100");
-    EXPECT_EQ(*t[scMin], "     -1.50");
-    EXPECT_EQ(*t[scMax], "      2.25");
-    EXPECT_EQ(*t[scMean], "      0.12"); // 0.125 to even
-    EXPECT_EQ(*t[scRms], "      1.00");
+    EXPECT_EQ(*t[scMin], "     -1,50");
+    EXPECT_EQ(*t[scMax], "      2,25");
+    EXPECT_EQ(*t[scMean], "      0,12"); // 0.125 to even
+    EXPECT_EQ(*t[scRms], "      1,00");
     EXPECT_FALSE(t[scYValue].has_value()); // the cursor readout stays
     EXPECT_EQ(*t[scPlot], "");
     EXPECT_EQ(*signalRowTexts(rec, true, st, '.')[scName], "/data/t1/Q1.mvn");
+
+    rec.DecPlaces = 3;
+    t = signalRowTexts(rec, false, WindowStats{3, -1.0f, 1.0f, 0.33333334f, 1.0}, ',');
+    EXPECT_EQ(*t[scSamples], "         3");
+    EXPECT_EQ(*t[scMin], "    -1,000");
+    EXPECT_EQ(*t[scMean], "     0,333");
+    EXPECT_EQ(*t[scRms], "     1,000");
+    rec.DecPlaces = 6; // ten significant digits, then zeros; beyond them the exponent form
+    t = signalRowTexts(rec, false, WindowStats{3, -1.0f, 1.0e12f, 0.0f, 1234567.891234}, '.');
+    EXPECT_EQ(*t[scRms], "1234567.891000");
+    EXPECT_EQ(*t[scMax], "9.999999959E+11");
+    EXPECT_EQ(*t[scMean], "  0.000000");
 
     rec.Plot = false; // not plotted: readouts and statistics are cleared
     t = signalRowTexts(rec, false, st, '.');

@@ -28,17 +28,10 @@ TEST(FFTOracle, RectanglePowerSpectrumMatchesNumpyRfft) {
         for (float& v : x)
             v = noise(gen) + 0.25f;
         TFFTrec e;
-        e.Lines = n;
-        e.fs = 1000.0;
-        ASSERT_TRUE(e.Init());
-        e.AverType = faExp;
-        e.AverCnt = 0;
-        for (int piece = 0; piece < 4; ++piece) {
-            e.Src = x.data() + piece * n;
-            e.SrcCount = n;
-            e.AddSamples();
-        }
-        ours.emplace_back(e.Aver.begin(), e.Aver.begin() + n + 1);
+        ASSERT_TRUE(e.Init({.lines = n, .fs = 1000.0, .averType = faExp, .averCnt = 0}));
+        for (int piece = 0; piece < 4; ++piece)
+            e.AddSamples(std::span<const float>(x).subspan(std::size_t(piece * n), std::size_t(n)));
+        ours.emplace_back(e.Aver().begin(), e.Aver().begin() + n + 1);
         frames.write(reinterpret_cast<const char*>(x.data() + 2 * n),
                      static_cast<std::streamsize>(sizeof(float) * 2 * n));
     }
@@ -97,12 +90,10 @@ TEST(FFTOracle, AWeightingWithinClassOneOfTheNominalValues) {
         const Point& p = table[i];
         // Exact base-ten band centre, placed on line 1000.
         const double f = 1000.0 * std::pow(10.0, (i - 15) / 10.0);
+        const int lines = 2048;
         TFFTrec e;
-        e.Lines = 2048;
-        e.fs = f * 2.0 * e.Lines / 1000.0;
-        ASSERT_TRUE(e.Init());
-        e.SetWeighting(fwtA);
-        const double dB = 10.0 * std::log10(e.Weight[1000] / 2.0);
+        ASSERT_TRUE(e.Init({.lines = lines, .fs = f * 2.0 * lines / 1000.0, .weighting = fwtA}));
+        const double dB = 10.0 * std::log10(e.Weight()[1000] / 2.0);
         EXPECT_LE(dB, p.dB + p.plus) << p.f;
         EXPECT_GE(dB, p.dB - p.minus) << p.f;
         EXPECT_NEAR(dB, p.dB, 0.1) << p.f; // the nominal values are rounded to 0.1 dB

@@ -17,9 +17,7 @@ std::vector<float> sine(std::size_t n, double cyclesPerSample, double amplitude 
 }
 
 int feed(TFFTrec& e, const std::vector<float>& x) {
-    e.Src = x.data();
-    e.SrcCount = static_cast<std::int32_t>(x.size());
-    return e.AddSamples();
+    return e.AddSamples(x);
 }
 
 TEST(FFTTables, BitReversalAndSplitFactors) {
@@ -44,20 +42,18 @@ TEST(TFFTrec, SineOnALineShowsItsPowerAndLevelForEveryWindow) {
             if (n == 8 && win == fwFlatTop248D)
                 continue;
             TFFTrec e;
-            e.Lines = n;
-            e.fs = 2.0 * n; // line k is k Hz
-            ASSERT_TRUE(e.Init());
-            e.SetWindow(win);
+            // line k is k Hz
+            ASSERT_TRUE(e.Init({.lines = n, .fs = 2.0 * n, .window = FFTWindowType(win)}));
             const int k = n / 4 + 1;
             ASSERT_EQ(feed(e, sine(2 * n, double(k) / (2 * n))), 1);
-            EXPECT_NEAR(e.Level, std::sqrt(0.5), 1e-6) << n << " window " << win;
-            EXPECT_EQ(e.FirstLevel, static_cast<float>(e.Level));
+            EXPECT_NEAR(e.Level(), std::sqrt(0.5), 1e-6) << n << " window " << win;
+            EXPECT_EQ(e.FirstLevel(), static_cast<float>(e.Level()));
             if (win == 0) {
-                EXPECT_NEAR(e.Aver[k], 0.5, 1e-7) << n;
-                EXPECT_NEAR(e.Aver[k + 1], 0.0, 1e-7) << n;
+                EXPECT_NEAR(e.Aver()[k], 0.5, 1e-7) << n;
+                EXPECT_NEAR(e.Aver()[k + 1], 0.0, 1e-7) << n;
             } else {
                 // The window spreads the line over its neighbours.
-                EXPECT_GT(e.Aver[k + 1], 1e-3) << n << " window " << win;
+                EXPECT_GT(e.Aver()[k + 1], 1e-3) << n << " window " << win;
             }
         }
     }
@@ -65,57 +61,50 @@ TEST(TFFTrec, SineOnALineShowsItsPowerAndLevelForEveryWindow) {
 
 TEST(TFFTrec, AWeightingKeepsOneKilohertzAndLowersOneHundredHertz) {
     TFFTrec e;
-    e.Lines = 32768;
-    e.fs = 65536.0; // line k is k Hz
-    ASSERT_TRUE(e.Init());
-    e.SetWeighting(fwtA);
-    EXPECT_NEAR(10.0 * std::log10(e.Weight[1000] / 2.0), 0.0, 0.001);
-    EXPECT_NEAR(10.0 * std::log10(e.Weight[100] / 2.0), -19.1, 0.05);
-    EXPECT_EQ(e.Weight[0], 0.0);
+    // line k is k Hz
+    ASSERT_TRUE(e.Init({.lines = 32768, .fs = 65536.0, .weighting = fwtA}));
+    EXPECT_NEAR(10.0 * std::log10(e.Weight()[1000] / 2.0), 0.0, 0.001);
+    EXPECT_NEAR(10.0 * std::log10(e.Weight()[100] / 2.0), -19.1, 0.05);
+    EXPECT_EQ(e.Weight()[0], 0.0);
 }
 
 TEST(TFFTrec, AveragingLinearAndExponential) {
-    TFFTrec e;
-    e.Lines = 8;
-    e.fs = 16.0;
-    ASSERT_TRUE(e.Init());
+    FFTConfig cfg{.lines = 8, .fs = 16.0};
+    TFFTrec e(cfg);
+    ASSERT_TRUE(e.ready());
     const auto a = sine(16, 2.0 / 16, 1.0), b = sine(16, 2.0 / 16, 3.0);
     feed(e, a);
     feed(e, b);
-    EXPECT_NEAR(e.Aver[2], (0.5 + 4.5) / 2, 1e-5); // running mean of two frames
-    EXPECT_EQ(e.AverDone, 2);
-    e.AverType = faExp;
-    e.AverCnt = 1;
+    EXPECT_NEAR(e.Aver()[2], (0.5 + 4.5) / 2, 1e-5); // running mean of two frames
+    EXPECT_EQ(e.AverDone(), 2);
+    cfg.averType = faExp;
+    cfg.averCnt = 1;
+    ASSERT_TRUE(e.Configure(cfg)); // in place: the average so far stays
     feed(e, a);
-    EXPECT_NEAR(e.Aver[2], (2.5 + 0.5) / 2, 1e-5); // newest frame weighs 1 / (1 + 1)
+    EXPECT_NEAR(e.Aver()[2], (2.5 + 0.5) / 2, 1e-5); // newest frame weighs 1 / (1 + 1)
 }
 
 TEST(TFFTrec, StepOverlapAndRingWrap) {
     TFFTrec e;
-    e.Lines = 8;
-    e.fs = 16.0;
-    ASSERT_TRUE(e.Init());
-    e.Step = 4; // frames start every 4 samples
+    // frames start every 4 samples
+    ASSERT_TRUE(e.Init({.lines = 8, .fs = 16.0, .step = 4}));
     EXPECT_EQ(feed(e, sine(16, 0.125)), 1);
     EXPECT_EQ(feed(e, sine(12, 0.125)), 3);
     // More than the ring holds in one call: handed over in pieces, every frame counted.
-    TFFTrec big;
-    big.Lines = 32768;
-    big.fs = 65536;
-    ASSERT_TRUE(big.Init());
+    TFFTrec big({.lines = 32768, .fs = 65536});
+    ASSERT_TRUE(big.ready());
     const auto x = sine(3 * 65536 + 100, 1000.0 / 65536);
     EXPECT_EQ(feed(big, x), 3);
-    EXPECT_NEAR(big.Level, std::sqrt(0.5), 1e-6);
-    EXPECT_NEAR(big.Aver[1000], 0.5, 1e-6);
+    EXPECT_NEAR(big.Level(), std::sqrt(0.5), 1e-6);
+    EXPECT_NEAR(big.Aver()[1000], 0.5, 1e-6);
 }
 
 TEST(TFFTrec, UninitialisedOrBadSizesDoNothing) {
     TFFTrec e;
     const auto x = sine(64, 0.1);
     EXPECT_EQ(feed(e, x), 0);
-    e.Lines = 100;
-    EXPECT_FALSE(e.Init());
-    EXPECT_EQ(e.Lines, 0);
+    EXPECT_FALSE(e.Init({.lines = 100, .fs = 1000.0}));
+    EXPECT_EQ(e.config().lines, 0);
     EXPECT_EQ(feed(e, x), 0);
 }
 

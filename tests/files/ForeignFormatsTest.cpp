@@ -278,21 +278,25 @@ TEST(BkPti, ChannelsFromTheSetupText) {
                               "[Channel 2]\nSignalName=Right\nUnit=kN\nCorrectionFactor=131072\n"
                               "[Channel 9]\nSignalName=Ghost\nCorrectionFactor=1\n"
                               "[SETUP STOP]\n";
-    test::TempDir dir;
-    test::writeFile(dir / "run.pti", ptiFile(setup, 2, 2) + "tail");
-    test::Loader l;
-    ASSERT_EQ(l.load(dir, {"run.pti"}, LoadFormat::BkPti).filled, 2);
-    EXPECT_EQ(l.store[1].SigName, "run.Left");
-    EXPECT_EQ(l.store[2].SigName, "run.Right");
-    EXPECT_EQ(l.store[2].Units, "kN");
-    EXPECT_EQ(l.store[1].f_sampl, 1024.0);
-    EXPECT_EQ(l.store[2].f_sampl, 4096.5);
-    ASSERT_EQ(l.store[1].SampleCount, 4096);
-    EXPECT_EQ(l.store[1].Data[0], 10000.0f);
-    EXPECT_EQ(l.store[1].Data[4095], 10000.0f + 4095);
-    EXPECT_EQ(l.store[2].Data[2048], 2.0f * (20000 + 2048));
-    EXPECT_EQ(l.log.lines.front(), (LogLine{"pti_Head[1]: Version=2.00.000", false}));
-    EXPECT_EQ(l.log.warnings(), 0);
+    for (const char sep : {'.', ','}) {
+        SCOPED_TRACE(sep);
+        test::TempDir dir;
+        test::writeFile(dir / "run.pti", ptiFile(setup, 2, 2) + "tail");
+        test::Loader l;
+        l.sep = sep; // the file's frequency reads the same in either notation
+        ASSERT_EQ(l.load(dir, {"run.pti"}, LoadFormat::BkPti).filled, 2);
+        EXPECT_EQ(l.store[1].SigName, "run.Left");
+        EXPECT_EQ(l.store[2].SigName, "run.Right");
+        EXPECT_EQ(l.store[2].Units, "kN");
+        EXPECT_EQ(l.store[1].f_sampl, 1024.0);
+        EXPECT_EQ(l.store[2].f_sampl, 4096.5);
+        ASSERT_EQ(l.store[1].SampleCount, 4096);
+        EXPECT_EQ(l.store[1].Data[0], 10000.0f);
+        EXPECT_EQ(l.store[1].Data[4095], 10000.0f + 4095);
+        EXPECT_EQ(l.store[2].Data[2048], 2.0f * (20000 + 2048));
+        EXPECT_EQ(l.log.lines.front(), (LogLine{"pti_Head[1]: Version=2.00.000", false}));
+        EXPECT_EQ(l.log.warnings(), 0);
+    }
 }
 
 TEST(BkPti, WrongVersionOrNoChannelsStopTheLoad) {

@@ -114,6 +114,31 @@ TEST(ColumnPass, MinMaxStatisticsCoverTheWindowRuleEachSampleOnce) {
     EXPECT_NEAR_REL(r.SRMS, std::sqrt(sq / n), 1e-12);
 }
 
+TEST(ColumnPass, SignalEndingInsideTheWindowCountsItsLastSample) {
+    // 1000 samples with a spike on the last one, in windows that end after the signal:
+    // on a column edge, inside a column, and with the signal starting late as well.
+    struct Case {
+        double t0, t1, t2;
+        int columns;
+    };
+    for (const Case c :
+         {Case{0.0, 0.0, 2.0, 100}, Case{0.0, 0.5, 1.7, 37}, Case{0.3, 0.0, 3.0, 211}}) {
+        SCOPED_TRACE(testing::Message() << c.t0 << " " << c.t1 << ".." << c.t2);
+        SignalStore store;
+        std::vector<float> v(1000, 1.0f);
+        v.back() = 50.0f;
+        fill(store[4], 1000.0, c.t0, v);
+        SigImageState g = lowerGraph(c.columns, c.t1, c.t2);
+        PrepocitejX(store, g);
+        const TImageSigRec& r = g.rec(4);
+        ASSERT_TRUE(r.JeMinMax);
+        const int first = std::max(1, int(std::lround((c.t1 - c.t0) * 1000.0)) + 1);
+        EXPECT_EQ(r.SmpCount, 1000 - first + 1);
+        EXPECT_EQ(r.SMax, 50.0f);
+        EXPECT_EQ(r.Pts[std::size_t(r.PtCount - 1)].Y1, 50.0f); // the spike is drawn
+    }
+}
+
 TEST(ColumnPass, SignalOutsideTheWindowIsHiddenAndKeepsOldStatistics) {
     SignalStore store;
     fill(store[3], 100.0, 20.0, std::vector<float>(50, 2.0f)); // 20 .. 20.49 s

@@ -212,29 +212,18 @@ TEST(GraphReadout, CursorTimeValueAndCells) {
     EXPECT_EQ(cursorCells(store, g, x2, cursorTime(g, x2))[3].state, CursorCell::State::Blank);
 }
 
-TEST(GraphReadout, SignalTableCellTexts) {
+TEST(GraphReadout, CursorCellTexts) {
     SignalRecord sig;
     sig.Plot = true;
     sig.DecPlaces = 3;
-    TImageSigRec rec;
-    rec.SmpCount = 3;
-    rec.SMin = -1.0f;
-    rec.SMax = 1.0f;
-    rec.SMean = 0.33333334f;
-    rec.SRMS = 1.0;
-    const auto t = statisticsTexts(sig, rec, ',');
-    ASSERT_TRUE(t);
-    EXPECT_EQ((*t)[0], "3");
-    EXPECT_EQ((*t)[1], "-1,000");
-    EXPECT_EQ((*t)[3], "0,333");
-    EXPECT_EQ((*t)[4], "1,000");
-    sig.Plot = false;
-    EXPECT_FALSE(statisticsTexts(sig, rec));
-    sig.Plot = true;
-    rec.SmpCount = 0;
-    EXPECT_FALSE(statisticsTexts(sig, rec));
     CursorCell c{CursorCell::State::Value, 2.5f, 17};
     EXPECT_EQ(cursorCellTexts(sig, c), (std::array<std::string, 2>{"2.500", "17"}));
+    // The user's separator, and precision 11: digits beyond it are not invented.
+    sig.DecPlaces = 6;
+    c.Val = 123456.789f; // 123456.7890625 as a float, 11 digits kept
+    EXPECT_EQ(cursorCellTexts(sig, c, ','), (std::array<std::string, 2>{"123456,789060", "17"}));
+    c.Val = 1.0e12f;
+    EXPECT_EQ(cursorCellTexts(sig, c, ',')[0], "9,9999999590E+11");
     c.state = CursorCell::State::Blank;
     EXPECT_EQ(cursorCellTexts(sig, c), (std::array<std::string, 2>{}));
 }

@@ -2,8 +2,10 @@
 #include "processing/FnColumnsAdapter.h"
 
 #include "app/Workspace.h"
+#include "processing/MV_func.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace mv {
 namespace {
@@ -41,6 +43,25 @@ TEST(ChainFnColumns, PickAttachAndParameters) {
     EXPECT_EQ(fns.stepName(3, 1), "");
     EXPECT_FALSE(fns.attach(201, 0, "")); // out of range is refused, not thrown
     EXPECT_EQ(fns.stepName(0, 0), "");
+}
+
+TEST(ChainFnColumns, FilterPickedAtAnyFProcessIsAttached) {
+    // The default corner (100 Hz) is refused at or below 200 Hz; a pick still attaches.
+    for (const double fp : {100.0, 150.0, 200.0, 4000.0}) {
+        SCOPED_TRACE(fp);
+        Workspace ws;
+        ws.settings.dfltSampl_f = fp;
+        CaptureLog log;
+        ChainFnColumns fns(ws.chainsView(), log);
+        ASSERT_TRUE(fns.attach(2, 0, fns.defaultText("Filter")));
+        EXPECT_EQ(fns.stepName(2, 0), "Filter");
+        EXPECT_FALSE(FnLimitProblem(ws.processContext(), 2, 0));
+        const double corner = std::stod(fns.params(2, 0)[3].text);
+        EXPECT_LT(corner, fp / 2);
+        if (fp > 200.0) {
+            EXPECT_EQ(corner, 100.0); // the default itself where it is valid
+        }
+    }
 }
 
 } // namespace

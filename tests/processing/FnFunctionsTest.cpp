@@ -237,7 +237,7 @@ TEST_F(FnRun, SoundLevelOfASineOnALine) {
     const auto y = run(s, x, nullptr, {16}, 16.0);
     EXPECT_NEAR(y[0], 20.0 * std::log10(std::sqrt(0.5) / 2e-5), 1e-4); // 90.97 dB
     ASSERT_TRUE(s.fft);
-    EXPECT_NEAR(s.fft->Aver[3], 0.5, 1e-7); // float32 samples
+    EXPECT_NEAR(s.fft->Aver()[3], 0.5, 1e-7); // float32 samples
 }
 
 TEST_F(FnRun, AuxiliaryFunctionsWithoutTheirInputLeaveSamples) {

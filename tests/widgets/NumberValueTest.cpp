@@ -53,20 +53,28 @@ TEST(NumberValue, DoubleStepUsesUserSeparator) {
 
 TEST(NumberValue, EnumStepsThroughRates) {
     struct Case {
-        double from;
+        const char* from;
         int steps;
         const char* to;
     };
-    const Case cases[] = {{44100, 1, "48000"},  {44100, -1, "22050"}, {96000, 1, "8000"},
-                          {8000, -1, "96000"},  {10000, 1, "22050"},  {200000, 1, "11025"},
-                          {9512.5, 1, "22050"}, {44100, 10, "48000"}};
+    const Case cases[] = {{"44100", 1, "48000"},  {"44100", -1, "22050"}, {"96000", 1, "8000"},
+                          {"8000", -1, "96000"},  {"10000", 1, "22050"},  {"200000", 1, "11025"},
+                          {"9512,5", 1, "22050"}, {"44100", 10, "48000"}};
     for (const auto& c : cases) {
         auto v = make(ntEnum, 0, 0);
-        v.DoubleVal = c.from;
+        EXPECT_TRUE(v.change(c.from));
         EXPECT_EQ(v.stepText(c.steps, '.'), c.to) << c.from;
     }
+    // Each step starts from the text the previous one wrote.
     auto v = make(ntEnum, 0, 0);
-    EXPECT_TRUE(v.change("whatever")); // no check
+    EXPECT_TRUE(v.change("44100"));
+    for (const char* next : {"48000", "96000", "8000", "11025"}) {
+        const auto t = v.stepText(1, ',');
+        EXPECT_EQ(t, next);
+        EXPECT_TRUE(v.change(*t));
+    }
+    EXPECT_TRUE(v.change("whatever"));      // no check
+    EXPECT_EQ(v.stepText(1, '.'), "22050"); // and the last number stays
 }
 
 TEST(NumberValue, IPv4) {

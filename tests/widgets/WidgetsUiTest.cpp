@@ -44,6 +44,24 @@ private slots:
         QCOMPARE(e.Text_OK(), QString("190"));
     }
 
+    void enumStepsFromTheTypedValue() {
+        TNumberEdit e;
+        e.set_NumberTyp(ntEnum);
+        e.setDecimalSeparator(',');
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QTest::keyClicks(&e, "44100");
+        for (const char* next : {"48000", "96000", "8000"}) {
+            QTest::keyClick(&e, Qt::Key_Up);
+            QCOMPARE(e.text(), QString(next));
+        }
+        e.selectAll();
+        QTest::keyClicks(&e, "22050");
+        QTest::keyClick(&e, Qt::Key_Down);
+        QCOMPARE(e.text(), QString("11025"));
+        QCOMPARE(e.DoubleVal(), 11025.0);
+    }
+
     void wheelNeedsFocus() {
         QWidget w;
         auto* lay = new QVBoxLayout(&w);

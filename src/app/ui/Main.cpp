@@ -11,6 +11,7 @@
 #include "core/ui/LogPane.h"
 #include "core/ui/QtSettingsBackend.h"
 #include "core/ui/SignalGrid.h"
+#include "core/ui/StatusProgress.h"
 #include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
@@ -62,6 +63,7 @@ TForm1::TForm1(Workspace& ws, const StartOptions& options, Splash* splash, QWidg
         status_[i]->setFixedWidth(widths[i]);
         statusBar()->addWidget(status_[i]);
     }
+    progress_ = new StatusProgress(statusBar());
     resize(1584, 659 + 150);
     FormCreate();
 }

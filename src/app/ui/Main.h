@@ -25,6 +25,7 @@ namespace mv {
 class ControlPanel;
 class LogPane;
 class QtSettingsBackend;
+class StatusProgress;
 class Splash;
 
 struct StartOptions {
@@ -72,6 +73,8 @@ public:
     // Status bar panels 0..2 (800, 500 and 100 pixels wide).
     void setStatusText(int panel, const QString& text);
     QString statusText(int panel) const;
+    // The progress of long commands, shown in the status bar; Esc cancels.
+    StatusProgress& progress() { return *progress_; }
     // The "Monitors" window, brought forward by "Swap window".
     QWidget* monitors() const { return monitors_; }
     void setMonitors(QWidget* m) { monitors_ = m; }
@@ -141,6 +144,7 @@ private:
     ControlPanel* panel_ = nullptr;
     QWidget* mainArea_ = nullptr;
     QLabel* status_[3] = {};
+    StatusProgress* progress_ = nullptr;
     QWidget* monitors_ = nullptr;
     bool activated_ = false;
     bool closed_ = false;

@@ -6,6 +6,7 @@
 #include "app/ui/ToolPages.h"
 #include "core/RecentFiles.h"
 #include "core/ui/SignalGrid.h"
+#include "core/ui/StatusProgress.h"
 #include "core/ui/TestDescGrid.h"
 #include "files/SaveSlot.h"
 #include "graphs/GraphZoom.h"
@@ -32,7 +33,7 @@ namespace mv {
 MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), ws_(ws) {
     auto chains = std::make_unique<ChainFnColumns>(ws_.chainsView(), form_.log());
     // Long runs let the window repaint; user input waits until the command is done.
-    chains->idle = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    chains->setProgress(&form_.progress());
     fns_ = std::move(chains);
     QWidget* area = form_.mainArea();
     auto* lay = qobject_cast<QVBoxLayout*>(area->layout());
@@ -109,11 +110,11 @@ void MainView::wireGraphs() {
             const CursorCell& c = cells[std::size_t(slot - 1)];
             if (c.state == CursorCell::State::Blank)
                 grid_->setCursorCells(slot, {}, {});
-            else if (c.state == CursorCell::State::Value)
-                grid_->setCursorCells(slot,
-                                      QString::number(double(c.Val), 'f',
-                                                      std::clamp(ws_.store[slot].DecPlaces, 0, 18)),
-                                      QString::number(c.SmpNo));
+            else if (c.state == CursorCell::State::Value) {
+                const auto t = cursorCellTexts(ws_.store[slot], c, ws_.decimalSeparator);
+                grid_->setCursorCells(slot, QString::fromStdString(t[0]),
+                                      QString::fromStdString(t[1]));
+            }
         }
     });
     connect(graphs_, &GraphPair::deltaTextChanged, this,
@@ -226,6 +227,7 @@ void MainView::ProcessFn(int graph) {
             return std::nullopt;
         return double(r.SMean);
     };
+    StatusProgress::Scope running(form_.progress());
     fns_->processWindow(g._T1, g._T2, lowerMean, form_.log());
     graphs_->RedrawGraphs();
 }
@@ -269,7 +271,8 @@ void MainView::saveSignals(bool chooseDir, bool append) {
         ws_.settings.ExportDir = dir;
     }
     const SigImageState& g = ws_.graphs.active();
-    files::SaveContext ctx{form_.log(), {}};
+    StatusProgress::Scope running(form_.progress());
+    files::SaveContext ctx{form_.log(), {}, form_.progress()};
     std::vector<int> meant;
     for (int n = 1; n <= kSlotCount; ++n)
         if (ws_.store[n].occupied() && ws_.store[n].SaveDiv > 0)
