@@ -92,5 +92,6 @@ function(mv_ui_test name)
   target_link_libraries(${name} PRIVATE ${A_DEPS} mv_engine Qt6::Test Qt6::Widgets)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS ui
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MV_SOURCE_DIR=${PROJECT_SOURCE_DIR};MV_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    # A desktop-sized screen: the main window fits itself onto the screen it opens on.
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${PROJECT_SOURCE_DIR}/tests/support/offscreen-1920x1080.json;MV_SOURCE_DIR=${PROJECT_SOURCE_DIR};MV_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()

@@ -19,12 +19,16 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
         if (a == "--settings") {
             if (!needValue(o.settingsPath))
                 return std::nullopt;
+            o.settingsPath = QFileInfo(o.settingsPath).absoluteFilePath();
         } else if (a == "--screenshot") {
             if (!needValue(o.screenshotPath))
                 return std::nullopt;
+            // The main window changes the current directory before the picture is taken.
+            o.screenshotPath = QFileInfo(o.screenshotPath).absoluteFilePath();
         } else if (a == "--demo") {
             if (!needValue(o.demoDir))
                 return std::nullopt;
+            o.demoDir = QFileInfo(o.demoDir).absoluteFilePath();
         } else if (a == "--format") {
             if (!needValue(o.loadFormat))
                 return std::nullopt;

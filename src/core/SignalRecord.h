@@ -34,6 +34,9 @@ struct SignalRecord {
     SampleBuffer Data;
     // Second buffer of function-chain processing and some computed signals; empty = none.
     SampleBuffer ProcData;
+    // The samples were computed or changed here (processing, generator, fill, an edited
+    // value) and no save of this slot has written them since; closing asks first.
+    bool Unsaved = false;
 
     bool occupied() const { return SampleCount != 0; }
 
@@ -60,6 +63,7 @@ struct SignalRecord {
         Sig_note.clear();
         FileExt.clear();
         SigDir.clear();
+        Unsaved = false;
     }
 
     // Copies every descriptive field, not the samples, not the slot settings

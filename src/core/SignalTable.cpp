@@ -37,6 +37,70 @@ const std::array<NamedColour, 16> kPickColours = {{
     {"White", 0xFFFFFF},
 }};
 
+std::string headerKeyHint(int col) {
+    const std::string edit = "Typing, Space or Enter starts editing; Enter or leaving the cell "
+                             "applies, Escape restores.";
+    if (isFnColumn(col))
+        return "Space or Enter: pick a processing function for this step. Delete: remove the "
+               "function. Right arrow: its parameters.";
+    if (col >= scSamples && col <= scRms)
+        return "Window statistics of the active graph. Space, Enter and Delete do nothing. "
+               "Header click: mark the column for copying to Excel.";
+    switch (col) {
+    case scPlot:
+        return "Click, Space or Enter: show or hide the signal in the graphs. Delete does "
+               "nothing. Header click: all signals on or off.";
+    case scName:
+        return edit + " Delete: close this signal. Header click: show the file path.";
+    case scFs:
+    case scId:
+    case scSamplNo:
+        return "Read only. Space, Enter and Delete do nothing.";
+    case scColor:
+        return "Click, Space or Enter: pick the colour from the list. Delete does nothing.";
+    case scUnits:
+    case scSensType:
+    case scNote:
+        return edit + " Delete does nothing.";
+    case scYValue:
+        return "Value at the cursor. Space or Enter: one more decimal place (with Shift: one "
+               "fewer). Ctrl+F2: edit the sample value. Delete does nothing.";
+    case scOffs:
+        return "Time offset in s. " + edit + " Delete does nothing.";
+    case scProcFn:
+        return "Click, Space or Enter: process this signal with Process Fn or not. Delete does "
+               "nothing. Header click: all signals with functions.";
+    case scOvr:
+        return "Click, Space or Enter: the result overwrites this signal instead of going to a "
+               "new slot. Delete does nothing. Header click: all.";
+    case scExport:
+        return "Space or Enter: save divider on (the preset) or off. Ctrl+Up/Ctrl+Down: change "
+               "it. Delete does nothing. Header click: all on or off.";
+    default:
+        return {};
+    }
+}
+
+std::array<int, kSigGridCols> readColumnWidths(const SettingsBackend& s) {
+    std::array<int, kSigGridCols> w{};
+    for (int c = 0; c < kSigGridCols; ++c) {
+        char key[32];
+        std::snprintf(key, sizeof key, "SignalGrid/Width%02d", c);
+        const int dflt = kSignalGridColumns[std::size_t(c)].width;
+        const int v = parseIntOr(s.read(key), dflt);
+        w[std::size_t(c)] = v >= 8 && v <= 2000 ? v : dflt;
+    }
+    return w;
+}
+
+void writeColumnWidths(SettingsBackend& s, const std::array<int, kSigGridCols>& widths) {
+    for (int c = 0; c < kSigGridCols; ++c) {
+        char key[32];
+        std::snprintf(key, sizeof key, "SignalGrid/Width%02d", c);
+        s.write(key, std::to_string(widths[std::size_t(c)]));
+    }
+}
+
 int pickColourIndex(Colour c) {
     for (std::size_t i = 0; i < kPickColours.size(); ++i)
         if (kPickColours[i].colour == c)
@@ -126,6 +190,7 @@ EditOutcome commitSampleValue(SignalRecord& rec, std::string_view samplNoText,
         return EditOutcome::Rejected;
     // Column 8 counts samples from 1.
     rec.Data[static_cast<std::size_t>(*parseSampleNo(samplNoText) - 1)] = static_cast<float>(*v);
+    rec.Unsaved = true;
     return EditOutcome::Accepted;
 }
 
@@ -307,6 +372,8 @@ SampleRange fillSignal(SignalStore& store, int slot, double T1, double T2, float
     const SampleRange r = windowToSamples(T1, T2, rec.f_sampl, n);
     for (std::int64_t k = r.first; k <= r.last; ++k)
         rec.Data[static_cast<std::size_t>(k - 1)] = value;
+    if (r.first <= r.last)
+        rec.Unsaved = true;
     return r;
 }
 

@@ -16,6 +16,8 @@
 
 namespace mv {
 
+class SettingsBackend;
+
 inline constexpr int kSigGridCols = 24;
 inline constexpr int kSigGridRows = kSlotCount + 1; // row 0 is the header
 
@@ -57,6 +59,15 @@ inline bool isFnColumn(int col) {
 inline int fnStepOfColumn(int col) {
     return col - scFn1;
 }
+// The header's tooltip of a column: what Space, Enter and Delete (and a header click)
+// do there. Empty for column 0.
+std::string headerKeyHint(int col);
+
+// Column widths of the table, persisted as "SignalGrid/Width00" .. "Width23"; a missing
+// or unreadable width (or one below 8 or above 2000) takes the column's default.
+std::array<int, kSigGridCols> readColumnWidths(const SettingsBackend& s);
+void writeColumnWidths(SettingsBackend& s, const std::array<int, kSigGridCols>& widths);
+
 // Columns the user edits in place.
 bool isEditableColumn(int col);
 // Columns whose content is drawn (check marks, colour, boxes), not written as text.

@@ -117,14 +117,31 @@ std::vector<TracePolyline> tracePolylines(const SignalStore& store, const SigIma
 }
 
 std::vector<GraphLabel> axisLabels(const SigImageState& g, const std::vector<GridLine>& values,
-                                   const std::vector<GridLine>& times, char sep) {
+                                   const std::vector<GridLine>& times, char sep, int charWidth,
+                                   int textHeight) {
+    charWidth = std::max(charWidth, 1);
+    textHeight = std::max(textHeight, 1);
+    const auto width = [charWidth](const std::string& t) { return int(t.size()) * charWidth; };
     std::vector<GraphLabel> out;
     for (const GridLine& l : values)
         out.push_back({1, l.pos - 6, l.label});
     for (const GridLine& l : times)
         out.push_back({l.pos, g._R.Bottom + 3, l.label});
-    out.push_back({g._R.Left - 10, g._R.Bottom + 3, formatFloatF(g._T1, 15, 4, sep)});
-    out.push_back({g._R.Right - 40, g._R.Bottom + 3, formatFloatF(g._T2, 15, 4, sep)});
+    const GraphLabel first{g._R.Left - 10, g._R.Bottom + 3, formatFloatF(g._T1, 15, 4, sep)};
+    std::string lastText = formatFloatF(g._T2, 15, 4, sep);
+    const int lastX = std::min(g._R.Right - 40, g._R.Right - width(lastText));
+    const GraphLabel last{lastX, g._R.Bottom + 3, std::move(lastText)};
+    // Half a digit of gap keeps two texts from reading as one number.
+    const int gap = (charWidth + 1) / 2;
+    const auto meets = [&](const GraphLabel& a, const GraphLabel& b) {
+        return a.x < b.x + width(b.text) + gap && b.x < a.x + width(a.text) + gap &&
+               a.y < b.y + textHeight && b.y < a.y + textHeight;
+    };
+    for (GraphLabel& l : out)
+        if (meets(l, first) || meets(l, last))
+            l.text.clear();
+    out.push_back(first);
+    out.push_back(last);
     return out;
 }
 
@@ -179,6 +196,15 @@ std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const Cursor
     if (cell.state != CursorCell::State::Value)
         return {};
     return {formatFloatF(cell.Val, 11, sig.DecPlaces, sep), std::to_string(cell.SmpNo)};
+}
+
+int readoutLabelX(int cursorX, int labelWidth, int controlWidth) {
+    constexpr int kGap = 15; // keeps the text off the cursor line
+    labelWidth = std::max(labelWidth, 0);
+    int x = cursorX - kGap - labelWidth;
+    if (x < 0)
+        x = cursorX + kGap;
+    return std::max(0, std::min(x, controlWidth - labelWidth));
 }
 
 int clampX(const SigImageState& g, int x) {

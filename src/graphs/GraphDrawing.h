@@ -51,9 +51,13 @@ struct GraphLabel {
     int y = 0; // top of the text
     std::string text;
 };
-// The value and time labels, then _T1 and _T2 with 4 decimals over them.
+// The value and time labels, then _T1 and _T2 with 4 decimals over them. The end labels
+// win: a grid label whose box would meet one of them keeps its place with an empty text.
+// `charWidth` and `textHeight` are the painter's digit width and line height in pixels;
+// the _T2 label moves left so that it ends inside the plot.
 std::vector<GraphLabel> axisLabels(const SigImageState& g, const std::vector<GridLine>& values,
-                                   const std::vector<GridLine>& times, char decimalSeparator = '.');
+                                   const std::vector<GridLine>& times, char decimalSeparator = '.',
+                                   int charWidth = 6, int textHeight = 12);
 
 // Cursor readout of the graph at pixel (x, y).
 double cursorTime(const SigImageState& g, int x);
@@ -77,6 +81,11 @@ CursorCells cursorCells(const SignalStore& store, const SigImageState& g, int x,
 // The statistics cells are the Signal table's own (signalRowTexts).
 std::array<std::string, 2> cursorCellTexts(const SignalRecord& sig, const CursorCell& cell,
                                            char decimalSeparator = '.');
+
+// Left edge of the cursor readout (control pixels) for a label `labelWidth` wide on a
+// control `controlWidth` wide: left of the cursor when it fits there, else right of it,
+// and always wholly inside the control when the control is wide enough.
+int readoutLabelX(int cursorX, int labelWidth, int controlWidth);
 
 // Clamps a mouse position to the plot, as the handlers do.
 int clampX(const SigImageState& g, int x);

@@ -1,6 +1,7 @@
 #include "graphs/GraphZoom.h"
 
 #include "core/Settings.h"
+#include "core/SignalStore.h"
 #include "core/TimeWindow.h"
 #include "graphs/GraphDrawing.h"
 
@@ -8,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 namespace mv {
@@ -39,6 +41,30 @@ GraphWindow previousWindow(const SigImageState& g) {
 
 GraphWindow scaledValueWindow(const SigImageState& g, double factor) {
     return {g._T1, g._T2, g._YMin * factor, g._YMax * factor};
+}
+
+std::optional<GraphWindow> autoscaleValueWindow(const SignalStore& store, const SigImageState& g) {
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -lo;
+    for (int i = 1; i <= kSlotCount; ++i) {
+        const TImageSigRec& r = g.rec(i);
+        if (!store[i].Plot || r.SmpCount <= 0 || !std::isfinite(r.SMin) || !std::isfinite(r.SMax) ||
+            r.SMin > r.SMax)
+            continue; // an all-NaN window leaves its sentinels, not extremes
+        lo = std::min(lo, double(r.SMin));
+        hi = std::max(hi, double(r.SMax));
+    }
+    if (!(lo <= hi))
+        return std::nullopt;
+    double margin = (hi - lo) * 0.05;
+    if (!(margin > 0.0))
+        margin = std::max(1.0, std::fabs(lo) * 0.05);
+    const double yMin = lo - margin, yMax = hi + margin;
+    // The range is kept as float32: it must stay finite and wider than one float step.
+    constexpr double kFloatMax = 3.0e38;
+    if (!(yMin > -kFloatMax && yMax < kFloatMax) || float(yMin) >= float(yMax))
+        return std::nullopt;
+    return GraphWindow{g._T1, g._T2, yMin, yMax};
 }
 
 std::optional<GraphWindow> rectZoomWindow(const SigImageState& g, PixelPoint a, PixelPoint b) {

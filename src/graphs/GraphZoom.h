@@ -10,6 +10,7 @@
 namespace mv {
 
 class SettingsBackend;
+class SignalStore;
 struct MainSettings;
 
 // Plot geometry for a control of width x height pixels: the plot leaves 40 pixels
@@ -30,6 +31,13 @@ GraphWindow previousWindow(const SigImageState& g);
 
 // Both value limits multiplied by factor (0.5 zooms in, 2 out), the time window kept.
 GraphWindow scaledValueWindow(const SigImageState& g, double factor);
+
+// "Autoscale values": the time window kept, the value range fitted to the window
+// extremes (column pass SMin/SMax) of every plotted signal with samples in the window,
+// with 5 % of the span left free above and below. A flat set of signals gets +-1 around
+// its value (+-5 % of it when larger). Nothing when no plotted signal has samples in
+// the window or the extremes are not finite.
+std::optional<GraphWindow> autoscaleValueWindow(const SignalStore& store, const SigImageState& g);
 
 // The window of the rectangle between two corners (control pixels); nothing when the
 // rectangle has no width or no height.

@@ -91,6 +91,7 @@ bool GenerateSignal(SignalStore& store, const GeneratorParams& p) {
     }
 
     r.setData(std::move(data));
+    r.Unsaved = true;
     r.SigName = name;
     r.f_sampl = p.fs;
     r.TimeOffset = 0.0;

@@ -201,6 +201,7 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
         rec.ProcData.reset();
         rec.SigName = name;
         rec.Sig_note = note;
+        rec.Unsaved = true;
         return {ProcessStatus::Done, sig};
     }
     SignalRecord& out = ctx.store[target];
@@ -214,6 +215,7 @@ ProcessResult ProcessSignal(const ProcessContext& ctx, int sig, double t1, doubl
     out.Sens_type = "Computed signal";
     out.SigName = name;
     out.Sig_note = note;
+    out.Unsaved = true;
     return {ProcessStatus::Done, target};
 }
 

@@ -230,7 +230,10 @@ TEST(SignalTable, FileListKeepsOnlyExactNativeExtension) {
 TEST(SignalTable, FillStaysInsideBuffer) {
     SignalStore s;
     occupy(s, 3, 10, 10.0); // samples at 0.0 .. 0.9 s
+    EXPECT_TRUE(fillSignal(s, 3, 2.0, 3.0, 9.0f).empty());
+    EXPECT_FALSE(s[3].Unsaved); // nothing written, nothing to lose
     auto r = fillSignal(s, 3, 0.2, 0.4, 5.0f);
+    EXPECT_TRUE(s[3].Unsaved);
     EXPECT_EQ(r.first, 3);
     EXPECT_EQ(r.last, 5);
     EXPECT_EQ(s[3].Data[1], 0.0f);

@@ -5,6 +5,7 @@
 #include "graphs/ColumnPass.h"
 #include "graphs/GraphZoom.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace mv {
@@ -86,6 +87,58 @@ TEST(GraphGrid, TimeGridSolidOnWholeSecondsAndLabels) {
     EXPECT_EQ(labels[lines.size()].x, 30);
     EXPECT_EQ(labels[lines.size() + 1].text, "2,0000");
     EXPECT_EQ(labels[lines.size() + 1].x, 539 - 40);
+}
+
+// The end labels _T1 and _T2 never share pixels with a grid label, whatever the window:
+// the grid label yields (keeps its place, loses its text), and _T2 ends inside the plot.
+TEST(GraphGrid, EndLabelsNeverOverprintGridLabels) {
+    constexpr int cw = 7, th = 13;
+    const auto box = [](const GraphLabel& l) {
+        return std::array<int, 4>{l.x, l.y, l.x + int(l.text.size()) * cw, l.y + th};
+    };
+    struct Case {
+        double t1, t2;
+        float yMin, yMax;
+    };
+    int cleared = 0;
+    for (const Case& c : {Case{0.19, 2.19, -1, 1}, Case{0.0, 2.0, -12, 12},
+                          Case{12345.6789, 12347.1, -0.001f, 0.3f}, Case{-3.001, 0.0015, -1000, 5},
+                          Case{0.0, 1e-3, 0, 1}}) {
+        SigImageState g = graph(559, 100, c.yMin, c.yMax);
+        g._T1 = c.t1;
+        g._T2 = c.t2;
+        g._TnaPix = (c.t2 - c.t1) / 500;
+        const auto values = valueGrid(g);
+        const auto times = timeGrid(g);
+        const auto labels = axisLabels(g, values, times, '.', cw, th);
+        ASSERT_EQ(labels.size(), values.size() + times.size() + 2);
+        const GraphLabel& last = labels.back();
+        EXPECT_LE(box(last)[2], g._R.Right) << c.t2;
+        for (std::size_t i = 0; i + 2 < labels.size(); ++i) {
+            if (labels[i].text.empty()) {
+                ++cleared;
+                continue;
+            }
+            for (const GraphLabel& end : {labels[labels.size() - 2], last}) {
+                const auto a = box(labels[i]), b = box(end);
+                EXPECT_FALSE(a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3])
+                    << labels[i].text << " under " << end.text;
+            }
+        }
+    }
+    EXPECT_GE(cleared, 2); // the first window puts grid lines right at both ends
+}
+
+// The cursor readout sits left of the cursor when it fits, else right of it, and never
+// leaves the control.
+TEST(GraphReadout, LabelStaysInsideTheControlAndOffTheCursor) {
+    struct Case {
+        int cursorX, labelWidth, controlWidth, want;
+    };
+    for (const Case& c : {Case{500, 120, 1000, 365}, Case{100, 120, 1000, 115},
+                          Case{990, 120, 1000, 855}, Case{60, 200, 250, 50}, Case{10, 300, 200, 0}})
+        EXPECT_EQ(readoutLabelX(c.cursorX, c.labelWidth, c.controlWidth), c.want)
+            << c.cursorX << " " << c.labelWidth;
 }
 
 TEST(GraphGrid, DegenerateRangesGiveNoLines) {

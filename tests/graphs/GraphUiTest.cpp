@@ -1,5 +1,6 @@
 // The graph widgets offscreen: drawing, keys, mouse, wheel, zoom slots and markers.
 #include "app/Workspace.h"
+#include "graphs/GraphDrawing.h"
 #include "graphs/ui/GraphPair.h"
 #include "graphs/ui/TSigImage.h"
 #include "graphs/ui/ZoomMarkers.h"
@@ -102,6 +103,28 @@ private slots:
         QVERIFY(f.pair->T_Label()->text().startsWith("T = "));
         const auto c = cells.last().at(0).value<CursorCells>();
         QCOMPARE(int(c[2].state), int(CursorCell::State::Value));
+    }
+
+    // A zoom keeps the cursor where it stands; the readout tells what is there now, and
+    // the whole label stays on the graph wherever the cursor goes.
+    void readoutFollowsAZoomAndStaysOnTheGraph() {
+        Fixture f;
+        f.addSignal(3, 10.0, {1.0f, -1.0f, 1.0f, 2.0f});
+        f.pair->SetAktivni(2);
+        TSigImage* g = f.pair->Image2();
+        QTest::mouseMove(g, QPoint(300, 100));
+        QTRY_VERIFY(f.pair->T_Label()->text().startsWith("T = "));
+        const QString before = f.pair->T_Label()->text();
+        g->ZoomTo(5.0, 6.0, -1.0, 1.0);
+        const SigImageState& st = f.ws.graphs.image2;
+        QCOMPARE(f.pair->T_Label()->text(),
+                 QString::fromStdString(tLabelText(cursorTime(st, 300), cursorValue(st, 100))));
+        QVERIFY(f.pair->T_Label()->text() != before);
+        for (int x : {45, 500, 1050}) {
+            QTest::mouseMove(g, QPoint(x, 100));
+            QTRY_VERIFY(f.pair->T_Label()->geometry().left() >= g->geometry().left());
+            QVERIFY(f.pair->T_Label()->geometry().right() <= g->geometry().right());
+        }
     }
 
     void dragWithoutWidthDoesNotZoomThenARealDragDoes() {

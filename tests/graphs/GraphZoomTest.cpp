@@ -2,9 +2,14 @@
 #include "graphs/GraphZoom.h"
 
 #include "core/Settings.h"
+#include "core/SignalStore.h"
+#include "graphs/ColumnPass.h"
 #include "graphs/GraphDrawing.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <limits>
+#include <vector>
 
 namespace mv {
 namespace {
@@ -23,6 +28,48 @@ TEST(GraphZoom, ResizeGeometry) {
     EXPECT_EQ(g._R, (PixelRect{40, 2, 780, 280}));
     EXPECT_EQ(g._Sirka, 741);
     EXPECT_EQ(g._Vyska, 279);
+}
+
+// Autoscale fits the plotted signals inside the time window (a spike outside it does
+// not count, an unplotted signal does not count), keeps the time window, and has
+// nothing to fit without a plotted signal.
+TEST(GraphZoom, AutoscaleFitsPlottedSignalsInTheWindow) {
+    SignalStore store;
+    const auto load = [&store](int slot, std::vector<float> v, bool plot) {
+        store[slot].f_sampl = 1.0;
+        store[slot].Plot = plot;
+        auto b = SampleBuffer::allocate(v.size());
+        std::copy(v.begin(), v.end(), b.data());
+        store[slot].setData(std::move(b));
+    };
+    SigImageState g = lower();
+    zoomTo(g, 0.0, 4.0, -12.0, 12.0);
+    g._TnaPix = 4.0 / g._Sirka;
+    EXPECT_FALSE(autoscaleValueWindow(store, g)); // nothing plotted
+    // Samples 1..5 lie in 0 .. 4 s; the 9 and the 500 after them are outside.
+    load(1, {1, 7, 3, 4, 2, 9, 500}, true);
+    load(2, {-3, 0, 0, 0, 0}, true);
+    load(3, {-900, 900}, false);
+    PrepocitejX(store, g);
+    auto w = autoscaleValueWindow(store, g);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->t1, 0.0);
+    EXPECT_EQ(w->t2, 4.0);
+    EXPECT_NEAR(w->yMin, -3.0 - 0.5, 1e-9);
+    EXPECT_NEAR(w->yMax, 7.0 + 0.5, 1e-9);
+    // A flat window gets room around its value.
+    store[2].Plot = false;
+    load(1, {20, 20, 20, 20, 20}, true);
+    PrepocitejX(store, g);
+    w = autoscaleValueWindow(store, g);
+    ASSERT_TRUE(w);
+    EXPECT_DOUBLE_EQ(w->yMin, 19.0);
+    EXPECT_DOUBLE_EQ(w->yMax, 21.0);
+    // Only NaN in the window: nothing to fit.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    load(1, {nan, nan, nan}, true);
+    PrepocitejX(store, g);
+    EXPECT_FALSE(autoscaleValueWindow(store, g));
 }
 
 TEST(GraphZoom, SwapZoomTwiceRestoresTheWindow) {

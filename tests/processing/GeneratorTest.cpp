@@ -19,6 +19,7 @@ TEST(Generator, DefaultTableIsFourEqualSines) {
     EXPECT_EQ(r.SampleCount, 8);
     EXPECT_EQ(r.f_sampl, 4000.0);
     EXPECT_TRUE(r.Plot);
+    EXPECT_TRUE(r.Unsaved);
     EXPECT_EQ(r.SigName.str(), "Gener 0.sin(1..1)+0.sin(1..1)+0.sin(1..1)+0.sin(1..1)+");
     for (int i = 0; i < 8; ++i)
         EXPECT_FLOAT_EQ(r.Data[i], float(4.0 * std::sin(2.0 * std::numbers::pi * i / 4000.0)));

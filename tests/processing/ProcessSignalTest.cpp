@@ -47,6 +47,8 @@ TEST_F(Process, ResultGoesToTheSlotAfterTheLast) {
     EXPECT_EQ(out.SigColor, 0x123456u);
     EXPECT_EQ(out.SampleCount, 100);
     EXPECT_FALSE(out.ProcFn);
+    EXPECT_TRUE(out.Unsaved); // closing asks before it is lost
+    EXPECT_FALSE(ws->store[3].Unsaved);
     EXPECT_NE(out.Sig_note.str().find(" mvtervik"), std::string::npos);
     // Samples 11..21 (1-based) were processed: the first jump from 0 exceeds the limit, so
     // all eleven are replaced by the held 0; the rest is the source as it was.
@@ -70,8 +72,10 @@ TEST_F(Process, NoRoomLeavesEverythingAsItWas) {
     EXPECT_TRUE(ws->store[3].ProcFn);
     EXPECT_EQ(ws->store[3].SigName.str(), "sig3");
     // In place needs no room.
+    EXPECT_FALSE(ws->store[3].Unsaved);
     EXPECT_EQ(ProcessSignal(*ws, 3, 0, 1, true, false, log).status, ProcessStatus::Done);
     EXPECT_EQ(ws->store[3].SigName.str(), "sig3_Drop");
+    EXPECT_TRUE(ws->store[3].Unsaved);
 }
 
 TEST_F(Process, ChainRunsInOrderInPlaceAndRestoresTheRate) {

@@ -16,6 +16,7 @@ std::string_view cmdObjectName(Cmd c) {
         const auto set = [&n](Cmd c, const char* s) { n[static_cast<int>(c)] = s; };
         set(Cmd::OpenSignal, "actOpenSignal");
         set(Cmd::CloseAllSignals, "actCloseAllSignals");
+        set(Cmd::SaveSignals, "actSaveSignals");
         set(Cmd::Workbooks, "actWorkbooks");
         set(Cmd::Preview, "actPreview");
         set(Cmd::Print, "actPrint");
@@ -34,6 +35,7 @@ std::string_view cmdObjectName(Cmd c) {
         }
         set(Cmd::ValueZoomIn, "actValueZoomIn");
         set(Cmd::ValueZoomOut, "actValueZoomOut");
+        set(Cmd::AutoscaleValues, "actAutoscaleValues");
         set(Cmd::ProcessFnUp, "actProcessFnUp");
         set(Cmd::ProcessFnDown, "actProcessFnDown");
         set(Cmd::FillValue, "actFillValue");
@@ -71,6 +73,10 @@ void TForm1::buildMenus() {
 
     QMenu* file = bar->addMenu("&File");
     item(file, Cmd::OpenSignal, "&Open signal...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentMenu_ = file->addMenu("Recent files");
+    recentMenu_->setObjectName("RecentFilesMenu");
+    // The graphs' "Save signals to ..." where a new user looks for it first.
+    item(file, Cmd::SaveSignals, "&Save signals to ...");
     item(file, Cmd::CloseAllSignals, "Close all signals", QKeySequence(Qt::CTRL | Qt::Key_D));
     file->addSeparator();
     item(file, Cmd::Workbooks, "&Workbooks...");
@@ -94,6 +100,8 @@ void TForm1::buildMenus() {
     QMenu* zoom = bar->addMenu("Zoom");
     item(zoom, Cmd::ZoomAll, "Zoom all", QKeySequence(Qt::Key_F12));
     item(zoom, Cmd::SwapZoom, "Swap Zoom", QKeySequence(Qt::Key_F11));
+    // Ctrl+A belongs to the tables (select all); F9 is free everywhere.
+    item(zoom, Cmd::AutoscaleValues, "Autoscale values", QKeySequence(Qt::Key_F9));
     // Slots 1..9 and 10 ("zoom0") on the digit keys of the main keyboard.
     for (int k = 1; k <= 10; ++k) {
         const int digit = k % 10;

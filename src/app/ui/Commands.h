@@ -10,6 +10,7 @@ enum class Cmd : int {
     // File
     OpenSignal,
     CloseAllSignals,
+    SaveSignals,
     Workbooks,
     Preview,
     Print,
@@ -28,6 +29,7 @@ enum class Cmd : int {
     SetZoom1 = ShowZoom1 + 10,
     ValueZoomIn = SetZoom1 + 10,
     ValueZoomOut,
+    AutoscaleValues,
     // Control
     ProcessFnUp,
     ProcessFnDown,

@@ -4,6 +4,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/ui/LogPane.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QDoubleValidator>
 #include <QGridLayout>
@@ -31,6 +32,8 @@ QGroupBox* formatGroup(const char* title, const char* const* names, int count, i
     for (int i = 0; i < count; ++i) {
         // "B&K" is a caption, not a mnemonic.
         auto* b = new QRadioButton(QString(names[i]).replace('&', "&&"), box);
+        // A format name is never cut ("Mor" for "Morvanet"): others give way first.
+        b->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         group->addButton(b, i);
         grid->addWidget(b, i % rows, i / rows);
     }
@@ -83,8 +86,11 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     mg->setContentsMargins(0, 0, 0, 0);
     mg->setVerticalSpacing(1);
     mg->addWidget(caption("f process [Hz]", mid), 0, 0);
-    fProcessEdit = new QLineEdit(mid);
+    fProcessEdit = new TNumberEdit(mid);
     fProcessEdit->setObjectName("f_process_NumberEdit");
+    fProcessEdit->set_NumberTyp(ntDouble);
+    fProcessEdit->setRange(100.0, 1000000.0);
+    fProcessEdit->set_Increment(100.0);
     fProcessEdit->setFixedWidth(70);
     mg->addWidget(fProcessEdit, 0, 1);
     invDeltaTLabel = new QLabel("1/DeltaT", mid);
@@ -137,12 +143,17 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     row->addWidget(mid);
 
     pages = new ToolPages(this);
-    pages->setFixedSize(495, 149);
-    row->addWidget(pages);
+    // 495 pixels when the window has room; on a small screen the pages give way first
+    // (they scroll), the fields and format choices beside them never do.
+    pages->setFixedHeight(149);
+    pages->setMinimumWidth(260);
+    pages->setMaximumWidth(495);
+    pages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    row->addWidget(pages, 2);
 
     log = new LogPane(this);
     log->setMinimumWidth(100);
-    row->addWidget(log, 1);
+    row->addWidget(log, 3);
 }
 
 void ControlPanel::setLoadFormatIndex(int i) {
@@ -156,10 +167,9 @@ void ControlPanel::setSaveFormatIndex(int i) {
 }
 
 bool ControlPanel::fProcess(double& value) const {
-    const auto v = parseFProcess(fProcessEdit->text().toStdString());
-    if (!v)
+    if (!fProcessEdit->IsOK())
         return false;
-    value = *v;
+    value = fProcessEdit->DoubleVal();
     return true;
 }
 

@@ -13,6 +13,7 @@
 namespace mv {
 
 class LogPane;
+class TNumberEdit;
 class ToolPages;
 
 class ControlPanel final : public QWidget {
@@ -30,10 +31,10 @@ public:
     QWidget* testDescHolder = nullptr;
 
     // Middle.
-    QLineEdit* fProcessEdit = nullptr; // "f process [Hz]", f_process_NumberEdit
-    QLabel* invDeltaTLabel = nullptr;  // "1/DeltaT"
-    QSpinBox* excelCopyRows = nullptr; // "Max count of numbers paste to Excel"
-    QSpinBox* rowInXls = nullptr;      // "Row in xls"
+    TNumberEdit* fProcessEdit = nullptr; // "f process [Hz]", f_process_NumberEdit
+    QLabel* invDeltaTLabel = nullptr;    // "1/DeltaT"
+    QSpinBox* excelCopyRows = nullptr;   // "Max count of numbers paste to Excel"
+    QSpinBox* rowInXls = nullptr;        // "Row in xls"
     QComboBox* excelOutCombo = nullptr;
     QButtonGroup* loadFormat = nullptr; // ids 0..8
     QButtonGroup* saveFormat = nullptr; // ids 0..3
@@ -49,7 +50,8 @@ public:
     int saveFormatIndex() const { return saveFormat->checkedId(); }
     void setLoadFormatIndex(int i);
     void setSaveFormatIndex(int i);
-    // f process as typed; false when the text is not a number in 100 .. 1000000.
+    // f process as typed (either decimal separator); false while the text is not a
+    // number in 100 .. 1000000.
     bool fProcess(double& value) const;
 };
 

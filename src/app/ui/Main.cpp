@@ -7,9 +7,12 @@
 #include "core/LogFormat.h"
 #include "core/TextNumbers.h"
 #include "core/Version.h"
+#include "core/WindowFit.h"
 #include "core/ui/LogPane.h"
 #include "core/ui/QtSettingsBackend.h"
+#include "core/ui/SignalGrid.h"
 #include "core/ui/StatusProgress.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,6 +107,20 @@ bool TForm1::runCommand(const std::function<void()>& body) {
     return false;
 }
 
+bool TForm1::confirm(const QString& question) {
+    if (confirm_)
+        return confirm_(question);
+    if (!options_.screenshotPath.isEmpty())
+        return true;
+    return QMessageBox::question(this, QString(kAppTitle), question,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TForm1::showActualDir(const QString& dir) {
+    setWindowTitle("MVtervik - " + dir);
+}
+
 void TForm1::setStatusText(int panel, const QString& text) {
     if (panel >= 0 && panel < 3)
         status_[panel]->setText(text);
@@ -139,15 +156,15 @@ void TForm1::FormCreate() {
     setActualDirectory();
     action(Cmd::CzHelp)->setChecked(ws_.settings.czechHelp());
 
-    panel_->fProcessEdit->setText(
+    panel_->fProcessEdit->setDecimalSeparator(ws_.decimalSeparator);
+    panel_->fProcessEdit->setValueText(
         QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
-    connect(panel_->fProcessEdit, &QLineEdit::editingFinished, this, [this] {
+    // A text that is no rate keeps the edit red and the last valid rate in force; the
+    // user sees it and corrects it rather than finding it silently put back.
+    connect(panel_->fProcessEdit, &TNumberEdit::numberChanged, this, [this] {
         double v = 0;
         if (panel_->fProcess(v))
             ws_.settings.dfltSampl_f = v;
-        else
-            panel_->fProcessEdit->setText(
-                QString::fromStdString(formatFloatFull(ws_.settings.dfltSampl_f)));
     });
     const int page = std::clamp(ws_.settings.ActivePageIndex, 0, ToolPages::kPageCount - 1);
     connect(panel_->pages, &QTabWidget::currentChanged, this, &TForm1::onPageChanged);
@@ -187,7 +204,7 @@ void TForm1::setActualDirectory() {
     if (auto* edit = findChild<QLineEdit*>("DestinationBasePathEdit"))
         edit->setText(dir);
     ws_.actualDir = dir.toStdString();
-    setWindowTitle(dir);
+    showActualDir(dir);
 }
 
 void TForm1::buildBulkPage() {
@@ -254,7 +271,8 @@ void TForm1::onPageChanged(int index) {
         x += w->sizeHint().width() + 4;
         w->show();
     }
-    panel_->pages->setToolTip(panel_->pages->widget(index)->toolTip());
+    if (QWidget* p = panel_->pages->page(static_cast<ToolPages::Page>(index)))
+        panel_->pages->setToolTip(p->toolTip());
     panel_->pages->tabBar()->update();
 }
 
@@ -262,6 +280,15 @@ std::vector<MonitorRect> TForm1::monitorRects() const {
     std::vector<MonitorRect> rects;
     for (const QScreen* s : QGuiApplication::screens()) {
         const QRect g = s->geometry();
+        rects.push_back({g.left(), g.top(), g.width(), g.height()});
+    }
+    return rects;
+}
+
+std::vector<MonitorRect> TForm1::availableRects() const {
+    std::vector<MonitorRect> rects;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->availableGeometry();
         rects.push_back({g.left(), g.top(), g.width(), g.height()});
     }
     return rects;
@@ -290,12 +317,14 @@ void TForm1::AppActivate() {
         }
         WindowPosSettings w = readWindowPos(*settings_);
         const auto monitors = monitorRects();
-        const WindowBounds checked = checkOnMonitors(w.main, monitors);
-        w.main = checked;
+        w.main = checkOnMonitors(w.main, monitors);
         fitLayoutHeights(w, ControlPanel::kHeight);
+        // Placed by the stored rule, then shown within the screen's free area.
+        WindowPosSettings shown = w;
+        shown.main = fitOnMonitor(w.main, availableRects());
         w.scrMon = checkOnMonitors(w.scrMon, monitors);
         ws_.windowPos = w;
-        setGeometry(w.main.left, w.main.top, w.main.width, w.main.height);
+        setGeometry(shown.main.left, shown.main.top, shown.main.width, shown.main.height);
         if (monitors_)
             monitors_->setGeometry(w.scrMon.left, w.scrMon.top, w.scrMon.width, w.scrMon.height);
 
@@ -341,9 +370,12 @@ void TForm1::openStartFiles() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
-    // Hints go to the help pane, not to tooltips.
-    if (e->type() == QEvent::ToolTip)
-        return true;
+    // Hints go to the help pane, not to tooltips; a widget that explains its keys only
+    // in a tooltip (the Signal table's header) says so with the property below.
+    if (e->type() == QEvent::ToolTip) {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        return !(w && w->property(kKeepsToolTips).toBool());
+    }
     // Ctrl with a digit of the numeric keypad is not a zoom shortcut: let it reach the
     // focused control as a plain key instead of matching Ctrl+digit.
     if (e->type() == QEvent::ShortcutOverride) {

@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+class QMenu;
+
 namespace mv {
 
 class ControlPanel;
@@ -59,6 +61,15 @@ public:
     // How an error of a command is shown; by default a message box (on stderr in
     // screenshot mode, which runs unattended). Tests put their own here.
     void setErrorDisplay(std::function<void(const QString&)> show) { showError_ = std::move(show); }
+    // Asks a yes/no question whose safe answer is No (the default button, so Enter keeps
+    // what the user has). Screenshot mode runs unattended and answers Yes. Tests put
+    // their own answer here.
+    bool confirm(const QString& question);
+    void setConfirm(std::function<bool(const QString&)> ask) { confirm_ = std::move(ask); }
+    // The caption: the program and the actual directory.
+    void showActualDir(const QString& dir);
+    // File -> "Recent files"; the main view fills it.
+    QMenu* recentFilesMenu() const { return recentMenu_; }
     // Status bar panels 0..2 (800, 500 and 100 pixels wide).
     void setStatusText(int panel, const QString& text);
     QString statusText(int panel) const;
@@ -123,6 +134,7 @@ private:
     QAction* makeAction(Cmd c, const QString& text, const QList<QKeySequence>& keys,
                         Qt::ShortcutContext context);
     std::vector<MonitorRect> monitorRects() const;
+    std::vector<MonitorRect> availableRects() const;
 
     Workspace& ws_;
     StartOptions options_;
@@ -148,6 +160,8 @@ private:
     std::vector<std::function<bool()>> closeChecks_;
     std::function<int(const QStringList&, int)> openFiles_;
     std::function<void(const QString&)> showError_;
+    std::function<bool(const QString&)> confirm_;
+    QMenu* recentMenu_ = nullptr;
     std::array<QAction*, kCmdCount> actions_{};
 };
 

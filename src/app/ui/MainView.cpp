@@ -4,6 +4,7 @@
 #include "app/ui/ControlPanel.h"
 #include "app/ui/Main.h"
 #include "app/ui/ToolPages.h"
+#include "core/RecentFiles.h"
 #include "core/ui/SignalGrid.h"
 #include "core/ui/StatusProgress.h"
 #include "core/ui/TestDescGrid.h"
@@ -17,9 +18,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -70,6 +75,7 @@ MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), w
     wireGraphs();
     wireMenus();
     wireSettings();
+    wireFiles();
     form_.setFileOpener(
         [this](const QStringList& files, int slot) { return openFiles(files, slot); });
 }
@@ -85,14 +91,16 @@ void MainView::wireGraphs() {
     };
     grid_->redrawGraphs = [this] { graphs_->RedrawGraphs(); };
     grid_->drawGraphs = [this] { graphs_->MalujBoth(); };
-    grid_->setActualDir = [this](const QString& dir) { form_.setWindowTitle(dir); };
+    grid_->setActualDir = [this](const QString& dir) { form_.showActualDir(dir); };
     grid_->showStatus = [this](const QString& t) { form_.setStatusText(2, t); };
     grid_->saveSlotToActualDir = [this](int slot) {
         const SigImageState& up = ws_.graphs.image1;
         files::SaveContext ctx{form_.log(), {}};
-        files::saveSignalToActualDir(ws_.store, slot, ws_.actualDir, up._T1, up._T2,
-                                     static_cast<SaveFormat>(ws_.settings.SaveFileFormat),
-                                     ws_.settings.CreateSignalBackUp, ctx);
+        if (files::saveSignalToActualDir(ws_.store, slot, ws_.actualDir, up._T1, up._T2,
+                                         static_cast<SaveFormat>(ws_.settings.SaveFileFormat),
+                                         ws_.settings.CreateSignalBackUp,
+                                         ctx) == files::SaveStatus::Written)
+            ws_.store[slot].Unsaved = false;
     };
 
     graphs_->setTableRefresh([this] { grid_->SignalGridUpdate(0); });
@@ -123,7 +131,12 @@ void MainView::wireGraphs() {
 
 void MainView::wireMenus() {
     form_.onCommand(Cmd::OpenSignal, [this] { grid_->OpenSignal(false); });
-    form_.onCommand(Cmd::CloseAllSignals, [this] { grid_->CloseAllSignals(); });
+    form_.onCommand(Cmd::CloseAllSignals, [this] {
+        if (mayDropUnsaved("Close them anyway?"))
+            grid_->CloseAllSignals();
+    });
+    form_.onCommand(Cmd::SaveSignals, [this] { saveSignals(true, false); });
+    form_.addCloseCheck([this] { return mayDropUnsaved("Quit anyway?"); });
     form_.onCommand(Cmd::DeleteAllFunctions, [this] { DeleteAllFunctions(); });
     form_.onCommand(Cmd::FillValue, [this] { FillSignal(); });
     form_.onCommand(Cmd::ProcessFnUp, [this] { ProcessFn(1); });
@@ -149,6 +162,10 @@ void MainView::wireMenus() {
     }
     form_.onCommand(Cmd::ValueZoomIn, [this] { graphs_->valueZoomIn(); });
     form_.onCommand(Cmd::ValueZoomOut, [this] { graphs_->valueZoomOut(); });
+    form_.onCommand(Cmd::AutoscaleValues, [this] {
+        if (!graphs_->autoscaleValues())
+            form_.log().info("Autoscale values: no plotted signal has samples in the window");
+    });
 }
 
 void MainView::wireSettings() {
@@ -161,6 +178,7 @@ void MainView::wireSettings() {
         ws_.graphs.ZoomArr = readZoomSlots(s);
         readValueRanges(s, ws_.graphs);
         generator_->readSettings(s);
+        grid_->setColumnWidths(readColumnWidths(s));
         graphs_->SetAktivni(1);
         graphs_->RedrawGraphs();
     };
@@ -168,6 +186,7 @@ void MainView::wireSettings() {
         writeZoomSlots(s, ws_.graphs.ZoomArr);
         writeValueRanges(s, ws_.graphs);
         generator_->writeSettings(s);
+        writeColumnWidths(s, grid_->columnWidths());
         if (!ws_.settings.ExportDir.empty())
             writeExportDir(s, ws_.settings.ExportDir);
     };
@@ -224,41 +243,18 @@ void MainView::DeleteAllFunctions() {
 }
 
 int MainView::openFiles(const QStringList& files, int slot) {
-    std::vector<std::string> names;
-    for (const QString& f : files)
-        names.push_back(QFileInfo(f).absoluteFilePath().toStdString());
-    if (names.empty() || !SignalStore::validSlot(slot))
+    if (files.isEmpty() || !SignalStore::validSlot(slot))
         return 0;
-    // As "Open signal": the folder of the first file becomes the actual directory.
-    const QString dir = QFileInfo(files.first()).absolutePath() + "/";
-    ws_.actualDir = dir.toStdString();
-    form_.setWindowTitle(dir);
     const int format = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
-    // Between files the window repaints; input waits.
-    class KeepPainting final : public Progress {
-    public:
-        void report(double, std::string_view) override {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
-        bool cancelled() const override { return false; }
-    } painting;
-    LoadContext ctx{form_.log(), ws_.f_process(), ws_.decimalSeparator, painting};
-    LoadResult r;
-    bool failed = false;
     // Start files have no command to report to: a file that cannot be converted is
-    // logged, and the start-up goes on to its end with what was read.
+    // logged, and the start-up goes on to its end with what was read (the open path has
+    // shown the slot that was being read).
     try {
-        r = LoadFiles(ws_.store, ws_.readers, "", names, slot, static_cast<LoadFormat>(format),
-                      ctx);
+        return grid_->openFiles(files, slot, format);
     } catch (const std::exception& e) {
         form_.log().warn(e.what());
-        failed = true; // the slot being read holds what was converted
     }
-    // The names show at once; the graphs' pass lets the event loop run meanwhile.
-    grid_->SignalGridUpdate(0);
-    if (r.redraw() || failed)
-        graphs_->RedrawGraphs();
-    return r.filled;
+    return 0;
 }
 
 void MainView::saveSignals(bool chooseDir, bool append) {
@@ -266,7 +262,9 @@ void MainView::saveSignals(bool chooseDir, bool append) {
     if (chooseDir) {
         const QString start = QString::fromStdString(
             ws_.settings.ExportDir.empty() ? ws_.actualDir : ws_.settings.ExportDir);
-        const QString chosen = QFileDialog::getExistingDirectory(&form_, "Save signals to", start);
+        const QString chosen =
+            chooseFolder ? chooseFolder(start)
+                         : QFileDialog::getExistingDirectory(&form_, "Save signals to", start);
         if (chosen.isEmpty())
             return;
         dir = chosen.toStdString() + "/";
@@ -275,9 +273,130 @@ void MainView::saveSignals(bool chooseDir, bool append) {
     const SigImageState& g = ws_.graphs.active();
     StatusProgress::Scope running(form_.progress());
     files::SaveContext ctx{form_.log(), {}, form_.progress()};
-    files::saveSignals(ws_.store, dir, g._T1, g._T2,
-                       static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
-                       append ? false : ws_.settings.CreateSignalBackUp, ctx);
+    std::vector<int> meant;
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (ws_.store[n].occupied() && ws_.store[n].SaveDiv > 0)
+            meant.push_back(n);
+    const int written = files::saveSignals(
+        ws_.store, dir, g._T1, g._T2, static_cast<SaveFormat>(ws_.settings.SaveFileFormat), append,
+        append ? false : ws_.settings.CreateSignalBackUp, ctx);
+    // Only a save that wrote every signal it was meant to write counts as saving them;
+    // after a partial failure closing still asks.
+    if (written > 0 && written == int(meant.size()))
+        for (int n : meant)
+            ws_.store[n].Unsaved = false;
+}
+
+bool MainView::mayDropUnsaved(const QString& what) {
+    QStringList names;
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (ws_.store[n].occupied() && ws_.store[n].Unsaved)
+            names << QString::number(n) + "  " + QString::fromStdString(ws_.store[n].SigName.str());
+    if (names.isEmpty())
+        return true;
+    constexpr int kShown = 12;
+    QString list = names.mid(0, kShown).join("\n  ");
+    if (names.size() > kShown)
+        list += QString("\n  ... and %1 more").arg(names.size() - kShown);
+    return form_.confirm(
+        QString("These computed signals were never saved:\n  %1\n\n%2").arg(list, what));
+}
+
+namespace {
+// Signal files dropped on the Signal table or a graph open like "Open signal" does.
+class FileDropFilter final : public QObject {
+public:
+    FileDropFilter(QObject* parent, std::function<void(const QStringList&)> open)
+        : QObject(parent), open_(std::move(open)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* d = static_cast<QDropEvent*>(e);
+            if (localFiles(d->mimeData()).isEmpty())
+                return false;
+            d->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* d = static_cast<QDropEvent*>(e);
+            const QStringList files = localFiles(d->mimeData());
+            if (files.isEmpty())
+                return false;
+            d->acceptProposedAction();
+            open_(files);
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, e);
+        }
+    }
+
+private:
+    static QStringList localFiles(const QMimeData* m) {
+        QStringList files;
+        if (m && m->hasUrls())
+            for (const QUrl& u : m->urls())
+                if (u.isLocalFile() && QFileInfo(u.toLocalFile()).isFile())
+                    files << u.toLocalFile();
+        return files;
+    }
+    std::function<void(const QStringList&)> open_;
+};
+} // namespace
+
+void MainView::wireFiles() {
+    auto* drop = new FileDropFilter(this, [this](const QStringList& files) {
+        form_.runCommand([this, files] { grid_->openFilesByExtension(files); });
+    });
+    for (QWidget* w :
+         {static_cast<QWidget*>(grid_->viewport()), static_cast<QWidget*>(graphs_->Image1()),
+          static_cast<QWidget*>(graphs_->Image2())}) {
+        w->setAcceptDrops(true);
+        w->installEventFilter(drop);
+    }
+
+    grid_->filesOpened = [this](const QStringList& paths) {
+        for (const QString& p : paths)
+            addRecentFile(recent_, p.toStdString());
+        fillRecentMenu();
+    };
+    TForm1::SettingsHook hook;
+    hook.read = [this](const SettingsBackend& s) {
+        // Files opened before the first activation (start files) stay on top.
+        const auto opened = recent_;
+        recent_ = readRecentFiles(s);
+        for (auto it = opened.rbegin(); it != opened.rend(); ++it)
+            addRecentFile(recent_, *it);
+        fillRecentMenu();
+    };
+    hook.write = [this](SettingsBackend& s) { writeRecentFiles(s, recent_); };
+    form_.addActivationHook(std::move(hook));
+    fillRecentMenu();
+}
+
+void MainView::fillRecentMenu() {
+    QMenu* menu = form_.recentFilesMenu();
+    if (!menu)
+        return;
+    menu->clear();
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        const QString path = QString::fromStdString(recent_[i]);
+        const QString text = QString("&%1  %2").arg((i + 1) % 10).arg(path);
+        menu->addAction(text, this, [this, path] {
+            form_.runCommand([this, path] {
+                if (!QFileInfo(path).isFile()) {
+                    form_.log().warn("Recent files: " + path.toStdString() +
+                                     " is not there any more");
+                    return;
+                }
+                grid_->openFilesByExtension({path});
+            });
+        });
+    }
+    menu->setEnabled(!recent_.empty());
 }
 
 } // namespace mv

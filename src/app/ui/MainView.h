@@ -5,7 +5,10 @@
 // grid, "Fill signal" and the settings these keep.
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace mv {
 
@@ -40,12 +43,18 @@ public:
     void DeleteAllFunctions();
     // Opens files into slots from `slot` on with the selected load format (start files).
     int openFiles(const QStringList& files, int slot);
+    // Only for tests: replaces the folder dialog of "Save signals to ...".
+    std::function<QString(const QString& start)> chooseFolder;
 
 private:
     void wireMenus();
     void wireGraphs();
     void wireSettings();
     void saveSignals(bool chooseDir, bool append);
+    void wireFiles();
+    void fillRecentMenu();
+    // Asks before computed signals that were never saved go; `what` names the action.
+    bool mayDropUnsaved(const QString& what);
 
     TForm1& form_;
     Workspace& ws_;
@@ -57,6 +66,7 @@ private:
     TTestDescGrid* testDesc_ = nullptr;
     TSplitterBar* bar1_ = nullptr;
     TSplitterBar* bar2_ = nullptr;
+    std::vector<std::string> recent_;
 };
 
 } // namespace mv

@@ -1,6 +1,7 @@
 #include "app/ui/ToolPages.h"
 
 #include <QPainter>
+#include <QScrollArea>
 #include <QStyleOptionTab>
 
 namespace mv {
@@ -18,7 +19,8 @@ ToolTabBar::ToolTabBar(QWidget* parent) : QTabBar(parent) {
     setFont(tabFont(false));
     setDrawBase(true);
     setExpanding(false);
-    setUsesScrollButtons(false);
+    // All tabs show when there is room; on a narrow window the arrows reach the rest.
+    setUsesScrollButtons(true);
     setElideMode(Qt::ElideNone);
 }
 
@@ -26,6 +28,11 @@ QSize ToolTabBar::tabSizeHint(int index) const {
     // Room for the bold caption, so the width does not jump when a tab becomes active.
     const QFontMetrics fm(tabFont(true));
     return {fm.horizontalAdvance(tabText(index)) + 9, fm.height() + 8};
+}
+
+QSize ToolTabBar::minimumSizeHint() const {
+    // Narrower than all tabs is fine: the scroll arrows take over.
+    return {120, QTabBar::minimumSizeHint().height()};
 }
 
 void ToolTabBar::paintEvent(QPaintEvent*) {
@@ -52,10 +59,19 @@ ToolPages::ToolPages(QWidget* parent) : QTabWidget(parent) {
     const char* captions[kPageCount] = {"Bulk ID process",  "Generator", "raw to QYTL",
                                         "Calibr QYTL coef", "Align km",  "Curve2xls"};
     for (const char* c : captions) {
-        auto* w = new QWidget(this);
+        auto* area = new QScrollArea(this);
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        auto* w = new QWidget(area);
         w->setObjectName(QString(c).remove(' '));
-        addTab(w, c);
+        area->setWidget(w);
+        addTab(area, c);
     }
+}
+
+QWidget* ToolPages::page(Page p) const {
+    auto* area = qobject_cast<QScrollArea*>(widget(p));
+    return area ? area->widget() : widget(p);
 }
 
 } // namespace mv

@@ -14,6 +14,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     QSize tabSizeHint(int index) const override;
+    QSize minimumSizeHint() const override;
 };
 
 class ToolPages final : public QTabWidget {
@@ -22,7 +23,9 @@ public:
     enum Page { BulkIdProcess = 0, Generator, RawToQytl, CalibrQytlCoef, AlignKm, Curve2xls };
     static constexpr int kPageCount = 6;
     explicit ToolPages(QWidget* parent = nullptr);
-    QWidget* page(Page p) const { return widget(p); }
+    // The page's own widget. Each sits in a scroll area, so a page wider or taller than
+    // the room the window leaves it (a small screen) scrolls instead of being cut.
+    QWidget* page(Page p) const;
 };
 
 } // namespace mv

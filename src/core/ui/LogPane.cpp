@@ -21,7 +21,8 @@ QString longTimeText() {
 LogPane::LogPane(QWidget* parent) : QTextEdit(parent) {
     setObjectName("LogRichEdit");
     setReadOnly(true);
-    setLineWrapMode(QTextEdit::NoWrap);
+    // Long lines (paths, error texts) wrap: the pane is narrow on small screens.
+    setLineWrapMode(QTextEdit::WidgetWidth);
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     p.setColor(QPalette::Text, Qt::black);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,8 +29,13 @@ TSignalGrid::TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log
     for (const auto& c : kSignalGridColumns)
         captions << QString::fromLatin1(c.caption);
     setHorizontalHeaderLabels(captions);
-    for (int c = 0; c < kSigGridCols; ++c)
+    for (int c = 0; c < kSigGridCols; ++c) {
         setColumnWidth(c, kSignalGridColumns[std::size_t(c)].width);
+        horizontalHeaderItem(c)->setToolTip(QString::fromStdString(headerKeyHint(c)));
+    }
+    fitCaptions();
+    header->setProperty(kKeepsToolTips, true);
+    header->viewport()->setProperty(kKeepsToolTips, true);
     header->setMinimumSectionSize(8);
     verticalHeader()->hide();
     verticalHeader()->setMinimumSectionSize(10);
@@ -108,7 +114,48 @@ void TSignalGrid::SignalGridUpdate(int n) {
             }
     }
     updating_ = false;
+    fitNumberColumns(from - 1, to - 1);
     viewport()->update();
+}
+
+void TSignalGrid::fitNumberColumns(int fromRow, int toRow) {
+    static constexpr int kNumberCols[] = {scFs,  scId,  scYValue, scSamplNo, scSamples,
+                                          scMin, scMax, scMean,   scRms,     scOffs};
+    const QFontMetrics fm(font());
+    for (int c : kNumberCols) {
+        int need = 0;
+        for (int r = std::max(fromRow, 0); r <= toRow && r < kSlotCount; ++r)
+            need = std::max(need, fm.horizontalAdvance(item(r, c)->text()));
+        need += 8; // the cell's margins
+        if (need > columnWidth(c))
+            setColumnWidth(c, need);
+    }
+}
+
+void TSignalGrid::fitCaptions() {
+    // The fixed widths were made for a smaller font; a caption is never cut ("ProcFr").
+    const QFontMetrics fm(horizontalHeader()->font());
+    for (int c = 0; c < kSigGridCols; ++c) {
+        const int need =
+            fm.horizontalAdvance(QString::fromLatin1(kSignalGridColumns[std::size_t(c)].caption)) +
+            8;
+        if (need > columnWidth(c))
+            setColumnWidth(c, need);
+    }
+}
+
+std::array<int, kSigGridCols> TSignalGrid::columnWidths() const {
+    std::array<int, kSigGridCols> w{};
+    for (int c = 0; c < kSigGridCols; ++c)
+        w[std::size_t(c)] = columnWidth(c);
+    return w;
+}
+
+void TSignalGrid::setColumnWidths(const std::array<int, kSigGridCols>& widths) {
+    for (int c = 0; c < kSigGridCols; ++c)
+        setColumnWidth(c, widths[std::size_t(c)]);
+    fitCaptions();
+    fitNumberColumns(0, kSlotCount - 1);
 }
 
 void TSignalGrid::setCursorCells(int slot, const QString& value, const QString& samplNo) {
@@ -116,6 +163,7 @@ void TSignalGrid::setCursorCells(int slot, const QString& value, const QString& 
         return;
     item(slot - 1, scYValue)->setText(value);
     item(slot - 1, scSamplNo)->setText(samplNo);
+    fitNumberColumns(slot - 1, slot - 1);
 }
 
 void TSignalGrid::selectCell(int slot, int col) {
@@ -309,8 +357,11 @@ void TSignalGrid::editTextChanged(int row, int col, const QString& text, QLineEd
         probe.setData(SampleBuffer::zeros(1));
         ok = commitSampleValue(probe, "1", text.toStdString()) == EditOutcome::Accepted;
     } else {
-        const auto r = commitTextEdit(rec(row), col, text.toStdString(), ws_.decimalSeparator);
-        ok = r != EditOutcome::Rejected;
+        // Only checked against a scratch record: the slot changes when the editor
+        // commits (Enter or leaving the cell), never while typing, so Escape restores.
+        SignalRecord probe;
+        ok = commitTextEdit(probe, col, text.toStdString(), ws_.decimalSeparator) !=
+             EditOutcome::Rejected;
     }
     QPalette p = editor->palette();
     p.setColor(QPalette::Base, ok ? palette().color(QPalette::Base) : fromBgr(0x0000FF));

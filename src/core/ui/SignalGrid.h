@@ -22,6 +22,10 @@ namespace mv {
 class TFloatListBox;
 class TFnParamGrid;
 
+// Widgets with this property set keep their tooltips where the main window sends hints
+// to the help pane instead (the header explains its keys only there).
+inline constexpr const char* kKeepsToolTips = "mvKeepsToolTips";
+
 // What the Signal table works on. The references outlive the table; values are read at
 // each use (f process, the formats and the actual directory change while it is open).
 struct SignalTableView {
@@ -60,8 +64,19 @@ public:
     void CloseAllSignals();
     void Copy();
     void Paste();
+    // The one open path ("Open signal", start files, dropped and recent files): reads the
+    // files into slots from `slot` on in load format `format`; their folder becomes the
+    // actual directory. Returns the slots filled.
+    int openFiles(const QStringList& files, int slot, int format);
+    // Files that come without a format choice (dropped, recent): the format their
+    // extension names, else the chosen load format; from the first free slot on.
+    int openFilesByExtension(const QStringList& files);
     // Loads native files into consecutive slots from `slot` on (the file-manager paste).
     void openNativeFiles(int slot, const std::vector<std::string>& paths);
+
+    // The widths of the 24 columns, for the settings.
+    std::array<int, kSigGridCols> columnWidths() const;
+    void setColumnWidths(const std::array<int, kSigGridCols>& widths);
 
     TFloatListBox* pickList() const { return pickList_; }
     TFnParamGrid* paramGrid() const { return paramGrid_; }
@@ -75,6 +90,8 @@ public:
     std::function<void()> copyStatsToSpreadsheet;
     std::function<void(const QString&)> setActualDir;
     std::function<void(const QString&)> showStatus;
+    // Told the full paths of the files an open read (the recent-files list).
+    std::function<void(const QStringList&)> filesOpened;
     // Only for tests: replaces the open dialog (returns the chosen full paths).
     std::function<QStringList(const QString& dir, const QString& filter)> chooseFiles;
 
@@ -94,6 +111,9 @@ protected:
 private:
     friend class SignalGridHeader;
     void buildCells();
+    // Widens the number columns that are too narrow for a text they hold.
+    void fitNumberColumns(int fromRow, int toRow);
+    void fitCaptions();
     void headerClicked(int col, Qt::KeyboardModifiers mods);
     void cellClickedAt(int row, int col);
     // Plot, Color, ProcFn and Ovr answer a click and Space/Enter alike; false for others.

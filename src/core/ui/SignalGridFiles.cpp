@@ -1,6 +1,7 @@
 // The Signal table's file commands: the "Open signals" dialog and the file list
 // pasted from the file manager.
 #include "core/LoadFiles.h"
+#include "core/RecentFiles.h"
 #include "core/ui/SignalGrid.h"
 
 #include <QCoreApplication>
@@ -71,23 +72,32 @@ void TSignalGrid::OpenSignal(bool intoCurrentRow) {
     }
     if (files.isEmpty())
         return;
-    const QString dir = withSlash(QFileInfo(files.first()).absolutePath());
     lastSelection_.clear();
-    std::vector<std::string> names;
-    for (const auto& f : files) {
+    for (const auto& f : files)
         lastSelection_ << QFileInfo(f).fileName();
+    openFiles(files, intoCurrentRow ? currentSlot() : ws_.store.FirstFreeSlot(), format);
+}
+
+int TSignalGrid::openFiles(const QStringList& files, int slot, int format) {
+    if (files.isEmpty())
+        return 0;
+    format = std::clamp(format, 0, kLoadFormatCount - 1);
+    const QString dir = withSlash(QFileInfo(files.first()).absolutePath());
+    std::vector<std::string> names;
+    QStringList paths;
+    for (const auto& f : files) {
         // Files from another folder than the first keep their full path.
         names.push_back(QFileInfo(f).absolutePath() + '/' == dir
                             ? QFileInfo(f).fileName().toStdString()
                             : QFileInfo(f).absoluteFilePath().toStdString());
+        paths << QFileInfo(f).absoluteFilePath();
     }
     ws_.actualDir = dir.toStdString();
     if (setActualDir)
         setActualDir(dir);
-    const int slot = intoCurrentRow ? currentSlot() : ws_.store.FirstFreeSlot();
     if (!SignalStore::validSlot(slot)) {
         log_.warn("Open signal: all 200 signal slots are occupied; close some signals first");
-        return;
+        return 0;
     }
     KeepPainting painting;
     LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator, painting};
@@ -100,10 +110,32 @@ void TSignalGrid::OpenSignal(bool intoCurrentRow) {
         redraw();
         throw;
     }
+    if (filesOpened)
+        filesOpened(paths);
     if (res.redraw())
         redraw();
     else
         SignalGridUpdate(0);
+    return res.filled;
+}
+
+int TSignalGrid::openFilesByExtension(const QStringList& files) {
+    const int chosen = std::clamp(ws_.settings.LoadFileFormat, 0, kLoadFormatCount - 1);
+    const auto formatOf = [chosen](const QString& f) {
+        const auto byExt = loadFormatOfPath(f.toStdString());
+        return byExt ? static_cast<int>(*byExt) : chosen;
+    };
+    // Neighbours of one format are read together, in the order given.
+    int filled = 0;
+    for (qsizetype i = 0; i < files.size();) {
+        const int format = formatOf(files[i]);
+        qsizetype j = i + 1;
+        while (j < files.size() && formatOf(files[j]) == format)
+            ++j;
+        filled += openFiles(files.mid(i, j - i), ws_.store.FirstFreeSlot(), format);
+        i = j;
+    }
+    return filled;
 }
 
 void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& paths) {

@@ -204,6 +204,15 @@ void GraphPair::valueZoomOut() {
     AktivniImage()->ZoomTo(w.t1, w.t2, w.yMin, w.yMax);
 }
 
+bool GraphPair::autoscaleValues() {
+    TSigImage* a = AktivniImage();
+    const auto w = a ? autoscaleValueWindow(view_.store, view_.graphs.active()) : std::nullopt;
+    if (!w)
+        return false;
+    a->ZoomTo(w->t1, w->t2, w->yMin, w->yMax);
+    return true;
+}
+
 void GraphPair::copyGraph() {
     if (TSigImage* a = AktivniImage())
         QGuiApplication::clipboard()->setImage(a->composedImage());
@@ -216,14 +225,18 @@ void GraphPair::placeMarkers() {
 }
 
 void GraphPair::moveTLabel(TSigImage* g, int x) {
-    const int lx = x > g->state()._R.Left + 90 ? x - 115 : x + 15;
-    const QPoint at = g->mapTo(host_, QPoint(lx, 0));
+    tLabelGraph_ = g;
+    tLabelX_ = x;
+    const QPoint at = g->mapTo(host_, QPoint(readoutLabelX(x, tLabel_->width(), g->width()), 0));
     tLabel_->move(at.x(), tLabel_->y());
 }
 
 void GraphPair::showTLabelText(const QString& text) {
     tLabel_->setText(text);
     tLabel_->adjustSize();
+    // Its width follows the text: place it again so no part of it leaves the graph.
+    if (tLabelGraph_)
+        moveTLabel(tLabelGraph_, tLabelX_);
 }
 
 void GraphPair::emitDeltaTexts(double dT, double dY) {

@@ -92,6 +92,8 @@ public slots:
     void setZoom(int i);
     void valueZoomIn();  // Ctrl+Up
     void valueZoomOut(); // Ctrl+Down
+    // Fits the active graph's values to its plotted signals; false when none has samples.
+    bool autoscaleValues();
     void copyGraph();
     void placeMarkers();
     // Applies pending Ctrl-drag windows (the idle step of panning).
@@ -127,6 +129,8 @@ private:
     TSigImage* image1_ = nullptr;
     TSigImage* image2_ = nullptr;
     QLabel* tLabel_ = nullptr;
+    TSigImage* tLabelGraph_ = nullptr; // where the readout was placed last, and at which x
+    int tLabelX_ = 0;
     ZoomMarkers* markers_ = nullptr;
     QMenu* popup_ = nullptr;
     QAction* actZoomAll_ = nullptr;

@@ -106,8 +106,10 @@ void TSigImage::Maluj() {
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setBackground(Qt::white);
     const QFontMetrics fm(p.font());
-    for (const GraphLabel& l : axisLabels(g, values, times, sep))
-        p.drawText(QPoint(l.x, l.y + fm.ascent()), QString::fromStdString(l.text));
+    for (const GraphLabel& l :
+         axisLabels(g, values, times, sep, fm.horizontalAdvance('0'), fm.height()))
+        if (!l.text.empty())
+            p.drawText(QPoint(l.x, l.y + fm.ascent()), QString::fromStdString(l.text));
     p.setBackgroundMode(Qt::TransparentMode);
 
     p.setPen(pixelPen(Qt::black));
@@ -122,6 +124,17 @@ void TSigImage::ZoomTo(double t1, double t2, double yMin, double yMax) {
     PrepocitejX();
     Maluj();
     pair_.refreshTable();
+    // The cursor stays where it was; what it reads there changed with the window.
+    if (isActive())
+        showReadout();
+}
+
+void TSigImage::showReadout() {
+    const SigImageState& g = state();
+    const double t = cursorTime(g, g._CursorOrig.X);
+    pair_.showTLabelText(QString::fromStdString(
+        tLabelText(t, cursorValue(g, g._CursorOrig.Y), pair_.decimalSeparator())));
+    pair_.emitCursorCells(cursorCells(pair_.store(), g, g._CursorOrig.X, t));
 }
 
 void TSigImage::SetAktivni() {
@@ -210,10 +223,7 @@ void TSigImage::mouseMoveEvent(QMouseEvent* e) {
     }
     if (!isActive())
         return;
-    const double t = cursorTime(g, x);
-    pair_.showTLabelText(
-        QString::fromStdString(tLabelText(t, cursorValue(g, y), pair_.decimalSeparator())));
-    pair_.emitCursorCells(cursorCells(pair_.store(), g, x, t));
+    showReadout();
 }
 
 void TSigImage::mouseReleaseEvent(QMouseEvent* e) {

@@ -29,6 +29,8 @@ public:
     // Saves the shown window as the previous one, takes the new one, runs the column
     // pass, draws and refreshes the signal table.
     void ZoomTo(double t1, double t2, double yMin, double yMax);
+    // The readout label and the table's cursor cells for the cursor where it stands.
+    void showReadout();
     void SetAktivni();
 
     // The bitmap as Maluj left it, and the picture the user sees (bitmap + cursor

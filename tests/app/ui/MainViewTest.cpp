@@ -17,12 +17,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLayout>
+#include <QMenu>
+#include <QMimeData>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
 
 using namespace mv;
 
@@ -36,6 +45,10 @@ struct Session {
         o.files = files;
         o.loadFormat = format;
         form = std::make_unique<TForm1>(ws, o);
+        form->setConfirm([this](const QString& q) {
+            questions << q;
+            return answer;
+        });
         view = new MainView(*form, ws);
         form->setMonitors(&monitors);
         form->show();
@@ -45,7 +58,24 @@ struct Session {
     TScrMonForm monitors;
     std::unique_ptr<TForm1> form;
     MainView* view = nullptr;
+    QStringList questions;
+    bool answer = false; // the default button: keep the signals
 };
+
+void dropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    const QPoint at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+}
 
 void writeText(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -65,7 +95,7 @@ private slots:
         Session s(dir.filePath("MVtervik.ini"), {dir.filePath("a.txt"), dir.filePath("b.txt")},
                   "ASCII");
         QCOMPARE(s.ws.settings.LoadFileFormat, 2);
-        QCOMPARE(s.form->windowTitle(), dir.path() + "/");
+        QCOMPARE(s.form->windowTitle(), "MVtervik - " + dir.path() + "/");
         QCOMPARE(s.ws.store[1].SampleCount, 3);
         QCOMPARE(s.ws.store[2].SampleCount, 2);
         QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString("a"));
@@ -90,10 +120,126 @@ private slots:
         QCOMPARE(s.ws.store[1].Data[2], 2.5f);
         QCOMPARE(s.ws.store[2].Data[0], 4.0f);
 
+        // The filled signal was never saved: "Close all signals" asks, and the default
+        // answer keeps everything.
+        s.form->action(Cmd::CloseAllSignals)->trigger();
+        QCOMPARE(s.questions.size(), 1);
+        QVERIFY(s.questions[0].contains("1  a"));
+        QVERIFY(!s.questions[0].contains("2  b"));
+        QVERIFY(s.ws.store[1].occupied());
+        s.answer = true;
         s.form->action(Cmd::CloseAllSignals)->trigger();
         QVERIFY(!s.ws.store[1].occupied());
         QVERIFY(!s.ws.store[2].occupied());
         QCOMPARE(s.view->SignalGrid()->item(0, 2)->text(), QString());
+    }
+
+    // Dropped files open like "Open signal": the format their extension names, else the
+    // chosen load format; each joins the recent files, which open again and persist.
+    void droppedAndRecentFilesOpenThroughTheOpenPath() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("MVtervik.ini");
+        writeText(dir.filePath("a.txt"), "1\r\n2\r\n3\r\n");
+        const float raw[2] = {7.0f, 8.0f};
+        writeText(dir.filePath("r.dat"), QByteArray(reinterpret_cast<const char*>(raw), 8));
+        {
+            Session s(ini);
+            s.form->controlPanel()->setLoadFormatIndex(3);
+            s.ws.settings.LoadFileFormat = 3; // Single IEEE754
+            dropFiles(s.view->graphs()->Image2(), {dir.filePath("a.txt"), dir.filePath("r.dat")});
+            QCOMPARE(s.ws.store[1].SampleCount, 3); // ASCII by its extension
+            QCOMPARE(s.ws.store[2].SampleCount, 2); // the chosen format
+            QCOMPARE(s.ws.store[2].Data[1], 8.0f);
+            QCOMPARE(s.form->windowTitle(), "MVtervik - " + dir.path() + "/");
+            dropFiles(s.view->SignalGrid()->viewport(), {dir.filePath("a.txt")});
+            QCOMPARE(s.ws.store[3].SampleCount, 3);
+
+            QMenu* recent = s.form->recentFilesMenu();
+            QCOMPARE(recent->actions().size(), 2);
+            QVERIFY(recent->actions()[0]->text().endsWith("a.txt"));
+            QVERIFY(recent->actions()[1]->text().endsWith("r.dat"));
+            recent->actions()[1]->trigger();
+            QCOMPARE(s.ws.store[4].SampleCount, 2);
+            QVERIFY(recent->actions()[0]->text().endsWith("r.dat"));
+            QVERIFY(s.form->close()); // loaded files are saved already: no question
+            QVERIFY(s.questions.isEmpty());
+        }
+        Session s(ini);
+        QCOMPARE(s.form->recentFilesMenu()->actions().size(), 2);
+        QVERIFY(s.form->recentFilesMenu()->actions()[0]->text().endsWith("r.dat"));
+    }
+
+    // Quitting with a computed signal asks; "Save signals to ..." in the File menu saves
+    // it, and then nothing is asked.
+    void quitAsksUntilComputedSignalsAreSaved() {
+        QTemporaryDir dir;
+        Session s(dir.filePath("MVtervik.ini"));
+        GeneratorPage* g = s.view->generator();
+        g->SamplesNumberEdit->setValueText("100");
+        QTest::keyClick(g->SamplesNumberEdit, Qt::Key_Return);
+        QVERIFY(s.ws.store[1].Unsaved);
+        QVERIFY(!s.form->close());
+        QCOMPARE(s.questions.size(), 1);
+        QVERIFY(s.ws.store[1].occupied());
+        // The real question: Enter takes its default button, which keeps the signals.
+        s.form->setConfirm({});
+        bool asked = false;
+        QTimer::singleShot(100, [&asked] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                asked = true;
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        s.form->action(Cmd::CloseAllSignals)->trigger();
+        QVERIFY(asked);
+        QVERIFY(s.ws.store[1].occupied());
+        s.form->setConfirm([&s](const QString& q) {
+            s.questions << q;
+            return s.answer;
+        });
+
+        QTemporaryDir out;
+        s.ws.store[1].SaveDiv = 1;
+        s.view->chooseFolder = [&](const QString&) { return out.path(); };
+        s.form->action(Cmd::SaveSignals)->trigger();
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1);
+        QVERIFY(!s.ws.store[1].Unsaved);
+        QVERIFY(s.form->close());
+        QCOMPARE(s.questions.size(), 1);
+    }
+
+    // "Autoscale values" fits the active graph to its plotted signals; F9 is its key.
+    void autoscaleFitsTheActiveGraph() {
+        QTemporaryDir dir;
+        writeText(dir.filePath("a.txt"), "1\r\n2\r\n3\r\n");
+        Session s(dir.filePath("MVtervik.ini"), {dir.filePath("a.txt")}, "ASCII");
+        QCOMPARE(s.form->action(Cmd::AutoscaleValues)->shortcut(), QKeySequence(Qt::Key_F9));
+        s.form->action(Cmd::AutoscaleValues)->trigger();
+        const SigImageState& g = s.ws.graphs.active();
+        QVERIFY(g._YMin < 1.0f && g._YMin > 0.8f);
+        QVERIFY(g._YMax > 3.0f && g._YMax < 3.2f);
+    }
+
+    // The window sends hints to the help pane, but the table's header still shows its
+    // key tooltips; the column widths come back after a restart.
+    void headerTooltipsShowAndColumnWidthsPersist() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("MVtervik.ini");
+        {
+            Session s(ini);
+            TSignalGrid* grid = s.view->SignalGrid();
+            QHeaderView* h = grid->horizontalHeader();
+            const QPoint at(h->sectionViewportPosition(2) + 5, h->height() / 2);
+            QHelpEvent help(QEvent::ToolTip, at, h->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(h->viewport(), &help);
+            QTRY_VERIFY(QToolTip::isVisible());
+            QVERIFY(QToolTip::text().contains("Delete"));
+            QToolTip::hideText();
+            grid->setColumnWidth(2, 321);
+            QVERIFY(s.form->close());
+        }
+        Session s(ini);
+        QCOMPARE(s.view->SignalGrid()->columnWidth(2), 321);
     }
 
     void startFileThatFailsToConvertStillFinishesTheStartUp() {
@@ -180,6 +326,7 @@ private slots:
             Session s(ini);
             s.view->generator()->GeneratorGrid->item(1, 4)->setText("7");
             s.view->SignalGrid()->setFixedHeight(260);
+            s.answer = true; // "Instant Gener." made a signal that was never saved
             QVERIFY(s.form->close());
         }
         {

@@ -1,12 +1,15 @@
 // The main window's life: start, first activation, close; the settings file it
 // leaves behind; the log pane's lines and the tool-page tabs.
+#include "app/StartOptions.h"
 #include "app/ui/ControlPanel.h"
 #include "app/ui/Main.h"
 #include "app/ui/ToolPages.h"
 #include "core/ui/LogPane.h"
 #include "monitors/ui/MV_ScrMonForm.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -27,6 +30,8 @@ private slots:
     void logLinesCountAndWarningsAreRedAndBold();
     void activeTabIsYellowAndRangeEditsFollowThePage();
     void unwritableSettingsDoNotStopAScreenshotRun();
+    void relativeStartPathsMeanTheStartDirectory();
+    void fProcessTakesEitherSeparatorAndShowsBadText();
 };
 
 namespace {
@@ -155,6 +160,49 @@ void MainWindowTest::activeTabIsYellowAndRangeEditsFollowThePage() {
     QVERIFY(img.pixelColor(inactive.right() - 3, inactive.bottom() - 2) != QColor(255, 255, 0));
     pages->setCurrentIndex(ToolPages::AlignKm);
     QCOMPARE(from->parentWidget(), pages->page(ToolPages::BulkIdProcess));
+    s.form->close();
+}
+
+// The window changes the current directory while it starts; every path given on the
+// command line still means the directory the program was started in.
+void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
+    QTemporaryDir start, other;
+    const QString was = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(start.path()));
+    QString error;
+    const auto o = parseStartOptions(
+        {"mvtervik", "--screenshot", "s.png", "--settings", "s.ini", "--demo", "d", "a.mvn"},
+        error);
+    QVERIFY(QDir::setCurrent(other.path()));
+    QVERIFY(o);
+    const QDir dir(start.path());
+    QCOMPARE(o->screenshotPath, dir.absoluteFilePath("s.png"));
+    QCOMPARE(o->settingsPath, dir.absoluteFilePath("s.ini"));
+    QCOMPARE(o->demoDir, dir.absoluteFilePath("d"));
+    QCOMPARE(o->files, QStringList{dir.absoluteFilePath("a.mvn")});
+    QVERIFY(!parseStartOptions({"mvtervik", "--screenshot"}, error));
+    QVERIFY(QDir::setCurrent(was));
+}
+
+// "f process [Hz]" reads a comma as well as a point; a text that is no rate stays in the
+// edit, red, and the last valid rate stays in force.
+void MainWindowTest::fProcessTakesEitherSeparatorAndShowsBadText() {
+    QTemporaryDir dir;
+    Session s(dir.filePath("MVtervik.ini"));
+    auto* edit = s.form->controlPanel()->fProcessEdit;
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "2,5e3");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(s.ws.settings.dfltSampl_f, 2500.0);
+    for (const char* bad : {"2,5x", "50", "2e7"}) {
+        edit->selectAll();
+        QTest::keyClicks(edit, bad);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QCOMPARE(edit->text(), QString(bad));
+        QCOMPARE(edit->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QCOMPARE(s.ws.settings.dfltSampl_f, 2500.0);
+    }
     s.form->close();
 }
 

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -147,6 +148,39 @@ private slots:
         QCOMPARE(f.grid->item(2, 6)->text(), QString("kN"));
     }
 
+    // Number columns grow to their widest text instead of eliding it; every header says
+    // what Space, Enter and Delete do in its column.
+    void numbersFitAndHeadersExplainTheirKeys() {
+        Fixture f;
+        occupy(f.ws, 5, 300000);
+        f.ws.store[5].f_sampl = 12345678.5;
+        f.grid->statsOf = [](int) {
+            return std::optional<WindowStats>(WindowStats{300000, -1234.5f, 98765.4f, 1.0f, 2.0});
+        };
+        f.grid->SignalGridUpdate(0);
+        const QFontMetrics fm(f.grid->font());
+        for (int col : {3, 9, 10, 11}) {
+            const QString text = f.grid->item(4, col)->text();
+            QVERIFY(!text.isEmpty());
+            QVERIFY2(f.grid->columnWidth(col) >= fm.horizontalAdvance(text) + 4, qPrintable(text));
+        }
+        QCOMPARE(f.grid->columnWidth(2), 210); // text columns keep their widths
+        const QFontMetrics hfm(f.grid->horizontalHeader()->font());
+        for (int col : {1, 19, 20, 21}) { // "Plot", "ProcFn", "Ovr", "f_export Hz"
+            const QString cap = f.grid->model()->headerData(col, Qt::Horizontal).toString();
+            QVERIFY2(f.grid->columnWidth(col) >= hfm.horizontalAdvance(cap), qPrintable(cap));
+        }
+        for (int col = 1; col < 24; ++col) {
+            const QString tip =
+                f.grid->model()->headerData(col, Qt::Horizontal, Qt::ToolTipRole).toString();
+            QVERIFY2(tip.contains("Space") && tip.contains("Delete"), qPrintable(tip));
+        }
+        QVERIFY(f.grid->model()
+                    ->headerData(2, Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .contains("Delete: close this signal"));
+    }
+
     void headerClicks() {
         Fixture f;
         QTest::mouseClick(f.grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
@@ -231,7 +265,7 @@ private slots:
         ed->selectAll();
         QTest::keyClicks(ed, "a b");
         QCOMPARE(ed->palette().color(QPalette::Base), QColor(255, 0, 0));
-        QCOMPARE(f.ws.store[1].SigName.str(), std::string("a")); // the last accepted text
+        QCOMPARE(f.ws.store[1].SigName.str(), std::string("sig1")); // nothing until Enter
         QTest::keyClick(ed, Qt::Key_Backspace);
         QTest::keyClick(ed, Qt::Key_Backspace);
         QTest::keyClicks(ed, "_b");
@@ -240,6 +274,43 @@ private slots:
         QCoreApplication::processEvents(); // the editor commits through a queued call
         QCOMPARE(f.ws.store[1].SigName.str(), std::string("a_b"));
         QCOMPARE(f.grid->item(0, 2)->text(), QString("a_b"));
+    }
+
+    // Typing only checks the text; Escape restores the record, a rejected text on Enter
+    // leaves it as it was.
+    void editsApplyOnEnterOnly() {
+        Fixture f;
+        occupy(f.ws, 1);
+        f.grid->SignalGridUpdate(1);
+        struct Case {
+            int col;
+            const char* typed;
+            Qt::Key end;
+        };
+        for (const Case& c : {Case{2, "Zz", Qt::Key_Escape}, Case{14, "50", Qt::Key_Escape},
+                              Case{2, "a b", Qt::Key_Return}, Case{14, "5x", Qt::Key_Return}}) {
+            f.grid->selectCell(1, c.col);
+            QTest::keyClick(f.grid, Qt::Key_Return);
+            QLineEdit* ed = f.editor();
+            QVERIFY(ed);
+            ed->selectAll();
+            QTest::keyClicks(ed, c.typed);
+            QTest::keyClick(ed, c.end);
+            QCoreApplication::processEvents();
+            // The closed editor goes now, so the next findChild cannot return it.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!f.editor());
+            QCOMPARE(f.ws.store[1].SigName.str(), std::string("sig1"));
+            QCOMPARE(f.ws.store[1].TimeOffset, 0.0);
+            QCOMPARE(f.grid->item(0, 2)->text(), QString("sig1"));
+        }
+        f.grid->selectCell(1, 14);
+        QTest::keyClick(f.grid, Qt::Key_Return);
+        f.editor()->selectAll();
+        QTest::keyClicks(f.editor(), "50");
+        QTest::keyClick(f.editor(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.ws.store[1].TimeOffset, 50.0);
     }
 
     void yValueEditNeedsSampleNumber() {
