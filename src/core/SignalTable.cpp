@@ -370,6 +370,7 @@ SampleRange fillSignal(SignalStore& store, int slot, double T1, double T2, float
         return SampleRange{1, 0};
     const auto n = std::min<std::int64_t>(rec.SampleCount, std::int64_t(rec.Data.size()));
     const SampleRange r = windowToSamples(T1, T2, rec.f_sampl, n);
+    const SignalStore::WriteGuard changing = store.writeGuard();
     for (std::int64_t k = r.first; k <= r.last; ++k)
         rec.Data[static_cast<std::size_t>(k - 1)] = value;
     if (r.first <= r.last)

@@ -44,8 +44,9 @@ bool GenerateSignal(SignalStore& store, const GeneratorParams& p) {
         !(p.fs > 0.0))
         return false;
     const std::int64_t n = p.samples;
-    store.ClearSlot(p.sigNo);
-    SignalRecord& r = store[p.sigNo];
+    // Built off to the side and put in as a whole, so a reader of the store (the replay)
+    // never sees the slot half generated.
+    SignalRecord r;
     SampleBuffer data = SampleBuffer::zeros(static_cast<std::size_t>(n));
     std::mt19937_64 gen(p.seed);
     auto uniform = [&gen] { return static_cast<double>(gen() >> 11) * 0x1.0p-53; };
@@ -100,6 +101,7 @@ bool GenerateSignal(SignalStore& store, const GeneratorParams& p) {
     r.Units.clear();
     r.Plot = true;
     r.ProcData.reset();
+    store.installSignal(p.sigNo, std::move(r));
     return true;
 }
 

@@ -46,6 +46,9 @@ MainView::MainView(TForm1& form, Workspace& ws) : QObject(&form), form_(form), w
     grid_ =
         new TSignalGrid({ws_.store, ws_.settings, ws_.readers, ws_.actualDir, ws_.decimalSeparator},
                         *fns_, form_.log(), &form_, area);
+    grid_->setCommandRunner(
+        [this](const std::function<void()>& body) { return form_.runCommand(body); });
+    grid_->setProgress(&form_.progress());
     // The graphs, their readout label and the zoom markers share the main area.
     graphs_ = new GraphPair(ws_.graphsView(), area);
     bar1_ = new TSplitterBar(*split_, grid_, true, area);

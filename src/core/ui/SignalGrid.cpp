@@ -62,8 +62,8 @@ TSignalGrid::TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log
     };
 
     menu_ = new QMenu(this);
-    menu_->addAction("Open signal ...", this, [this] { OpenSignal(true); });
-    menu_->addAction("Delete signal", this, [this] { DeleteSignal(); });
+    menu_->addAction("Open signal ...", this, [this] { command([this] { OpenSignal(true); }); });
+    menu_->addAction("Delete signal", this, [this] { command([this] { DeleteSignal(); }); });
     menu_->addAction("Save signal to actual directory", this, [this] {
         if (saveSlotToActualDir)
             saveSlotToActualDir(currentSlot());
@@ -440,7 +440,7 @@ void TSignalGrid::keyPressEvent(QKeyEvent* e) {
                 setRangeSelected(rg, true);
         });
     } else if (ctrl && key == Qt::Key_V) {
-        Paste();
+        command([this] { Paste(); });
     } else if (ctrl && key == Qt::Key_F2 && col == scYValue) {
         if (holdsSampleNumber(r, cellText(row, scSamplNo).toStdString())) {
             yValueEditing_ = true;
@@ -469,7 +469,7 @@ void TSignalGrid::keyPressEvent(QKeyEvent* e) {
     } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && isEditableColumn(col)) {
         editItem(item(row, col));
     } else if (key == Qt::Key_Delete && col == scName) {
-        DeleteSignal();
+        command([this] { DeleteSignal(); });
     } else if (key == Qt::Key_Delete && isFnColumn(col)) {
         fns_.attach(row + 1, fnStepOfColumn(col), "");
         hideParamGrid();

@@ -19,6 +19,7 @@ class QMenu;
 
 namespace mv {
 
+class StatusProgress;
 class TFloatListBox;
 class TFnParamGrid;
 
@@ -73,6 +74,15 @@ public:
     int openFilesByExtension(const QStringList& files);
     // Loads native files into consecutive slots from `slot` on (the file-manager paste).
     void openNativeFiles(int slot, const std::vector<std::string>& paths);
+
+    // The application's one command path: the table's own commands (context menu, Ctrl+V,
+    // Delete) run through it, so an error is logged and shown and the table goes on. By
+    // default a command just runs.
+    void setCommandRunner(std::function<bool(const std::function<void()>&)> run) {
+        runCommand_ = std::move(run);
+    }
+    // Where loading reports between files and learns of Esc; none: it only repaints.
+    void setProgress(StatusProgress* p) { progress_ = p; }
 
     // The widths of the 24 columns, for the settings.
     std::array<int, kSigGridCols> columnWidths() const;
@@ -137,6 +147,14 @@ private:
     TFloatListBox* pickList_;
     TFnParamGrid* paramGrid_;
     QMenu* menu_;
+    bool command(const std::function<void()>& body) {
+        if (runCommand_)
+            return runCommand_(body);
+        body();
+        return true;
+    }
+    std::function<bool(const std::function<void()>&)> runCommand_;
+    StatusProgress* progress_ = nullptr;
     bool yValueEditing_ = false;
     bool updating_ = false;
     bool folderMoved_ = false;

@@ -3,6 +3,7 @@
 #include "core/LoadFiles.h"
 #include "core/RecentFiles.h"
 #include "core/ui/SignalGrid.h"
+#include "core/ui/StatusProgress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QListView>
 #include <QTreeView>
+#include <optional>
 
 namespace mv {
 
@@ -100,7 +102,11 @@ int TSignalGrid::openFiles(const QStringList& files, int slot, int format) {
         return 0;
     }
     KeepPainting painting;
-    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator, painting};
+    std::optional<StatusProgress::Scope> running;
+    if (progress_)
+        running.emplace(*progress_);
+    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator,
+                    progress_ ? static_cast<Progress&>(*progress_) : painting};
     LoadResult res;
     try {
         res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
@@ -146,7 +152,11 @@ void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& path
     if (setActualDir)
         setActualDir(dir);
     KeepPainting painting;
-    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator, painting};
+    std::optional<StatusProgress::Scope> running;
+    if (progress_)
+        running.emplace(*progress_);
+    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator,
+                    progress_ ? static_cast<Progress&>(*progress_) : painting};
     LoadResult res;
     try {
         res = LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx);
