@@ -28,13 +28,13 @@ private slots:
             QVERIFY(progress.bar()->isVisible());
             QCOMPARE(progress.bar()->value(), 250);
             // Typed while the command runs: held back, not typed into the edit.
-            QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_A,
-                                                            Qt::NoModifier, "a"));
+            QCoreApplication::postEvent(
+                edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
             progress.report(0.5, "Loading b.mvn");
             QVERIFY(!progress.cancelled());
             QCOMPARE(edit->text(), QString());
-            QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape,
-                                                            Qt::NoModifier));
+            QCoreApplication::postEvent(
+                edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
             progress.report(0.75, "Loading c.mvn");
             QVERIFY(progress.cancelled());
         }
