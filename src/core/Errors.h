@@ -18,6 +18,13 @@ public:
     using Error::Error;
 };
 
+// A slot or a function step outside its range: a caller's mistake, reported like any
+// other error so that the command ends and the application goes on.
+class RangeError : public Error {
+public:
+    using Error::Error;
+};
+
 // A text that should hold a number does not.
 class ConversionError : public Error {
 public:

@@ -1,5 +1,7 @@
 #include "core/SignalStore.h"
 
+#include "core/Errors.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -37,7 +39,7 @@ void SignalStore::resetSlotSettings() {
 
 SignalRecord& SignalStore::operator[](int slot) {
     if (!validSlot(slot))
-        throw std::out_of_range("signal slot " + std::to_string(slot) + " is not in 1..200");
+        throw RangeError("signal slot " + std::to_string(slot) + " is not in 1..200");
     return (*slots_)[static_cast<std::size_t>(slot - 1)];
 }
 

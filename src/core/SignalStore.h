@@ -22,7 +22,7 @@ public:
 
     static bool validSlot(int n) { return n >= 1 && n <= kSlotCount; }
 
-    // Throws std::out_of_range for a number outside 1..200.
+    // Throws RangeError for a number outside 1..200.
     SignalRecord& operator[](int slot);
     const SignalRecord& operator[](int slot) const;
 

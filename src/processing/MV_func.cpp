@@ -1,5 +1,6 @@
 #include "processing/MV_func.h"
 
+#include "core/Errors.h"
 #include "core/Log.h"
 #include "core/SignalStore.h"
 #include "core/TextNumbers.h"
@@ -22,8 +23,8 @@ FnSlots::FnSlots() : FnTable(BuildFnTable()), steps_(kSlotCount * kFnStepCount) 
 
 TFnSlot& FnSlots::operator()(int sig, int step) {
     if (!SignalStore::validSlot(sig) || step < 0 || step >= kFnStepCount)
-        throw std::out_of_range("function step " + std::to_string(step + 1) + " of signal " +
-                                std::to_string(sig) + " does not exist");
+        throw RangeError("function step " + std::to_string(step + 1) + " of signal " +
+                         std::to_string(sig) + " does not exist");
     return steps_[static_cast<std::size_t>((sig - 1) * kFnStepCount + step)];
 }
 

@@ -31,7 +31,7 @@ public:
     FnSlots(const FnSlots&) = delete;
     FnSlots& operator=(const FnSlots&) = delete;
 
-    // Throws std::out_of_range for a slot outside 1..200 or a step outside Fn1..Fn4.
+    // Throws RangeError for a slot outside 1..200 or a step outside Fn1..Fn4.
     TFnSlot& operator()(int sig, int step);
     const TFnSlot& operator()(int sig, int step) const;
 

@@ -1,5 +1,7 @@
 #include "core/SignalStore.h"
 
+#include "core/Errors.h"
+
 #include <gtest/gtest.h>
 
 namespace mv {
@@ -77,9 +79,9 @@ TEST(SignalStore, DefaultColours) {
 
 TEST(SignalStore, SlotNumbersOutsideTheStoreThrow) {
     SignalStore s;
-    EXPECT_THROW(s[0], std::out_of_range);
-    EXPECT_THROW(s[201], std::out_of_range);
-    EXPECT_THROW(s.ClearSlot(-1), std::out_of_range);
+    EXPECT_THROW(s[0], RangeError);
+    EXPECT_THROW(s[201], RangeError);
+    EXPECT_THROW(s.ClearSlot(-1), RangeError);
 }
 
 TEST(SignalRecord, TextsAreCutToTheirCapacityOnCharacterBoundaries) {

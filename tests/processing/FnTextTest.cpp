@@ -1,4 +1,5 @@
 #include "app/Workspace.h"
+#include "core/Errors.h"
 #include "core/Log.h"
 #include "processing/MV_func.h"
 
@@ -167,8 +168,8 @@ TEST_F(FnText, StepsOwnTheirEnginesAndDeleteAllClearsEverything) {
     EXPECT_FALSE(ws->store[4].ProcFn);
     EXPECT_FALSE(ws->store[4].Ovr);
     EXPECT_EQ(ws->store[4].SaveDiv, 0);
-    EXPECT_THROW(attach("", 201), std::out_of_range);
-    EXPECT_THROW(attach("", 1, 4), std::out_of_range);
+    EXPECT_THROW(attach("", 201), RangeError);
+    EXPECT_THROW(attach("", 1, 4), RangeError);
 }
 
 TEST_F(FnText, RegulatorPortThatDoesNotOpenIsReportedOnce) {

@@ -135,6 +135,9 @@ private:
     void hideParamGrid();
     void repaintRow(int row);
     void redraw();
+    // Loads into slots from `slot` on with the progress shown, then redraws what changed.
+    LoadResult loadAndShow(const std::string& dir, const std::vector<std::string>& names, int slot,
+                           LoadFormat format);
     void draw();
     QString cellText(int row, int col) const;
     std::optional<CellRect> selectionRect() const;

@@ -101,27 +101,10 @@ int TSignalGrid::openFiles(const QStringList& files, int slot, int format) {
         log_.warn("Open signal: all 200 signal slots are occupied; close some signals first");
         return 0;
     }
-    KeepPainting painting;
-    std::optional<StatusProgress::Scope> running;
-    if (progress_)
-        running.emplace(*progress_);
-    LoadContext ctx{log_, ws_.f_process(), ws_.decimalSeparator,
-                    progress_ ? static_cast<Progress&>(*progress_) : painting};
-    LoadResult res;
-    try {
-        res = LoadFiles(ws_.store, ws_.readers, dir.toStdString(), names, slot,
-                        static_cast<LoadFormat>(format), ctx);
-    } catch (...) {
-        // The slot being read keeps what was converted: show it before the error.
-        redraw();
-        throw;
-    }
+    const LoadResult res =
+        loadAndShow(dir.toStdString(), names, slot, static_cast<LoadFormat>(format));
     if (filesOpened)
         filesOpened(paths);
-    if (res.redraw())
-        redraw();
-    else
-        SignalGridUpdate(0);
     return res.filled;
 }
 
@@ -151,6 +134,11 @@ void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& path
     ws_.actualDir = dir.toStdString();
     if (setActualDir)
         setActualDir(dir);
+    loadAndShow("", paths, slot, LoadFormat::Morvanet);
+}
+
+LoadResult TSignalGrid::loadAndShow(const std::string& dir, const std::vector<std::string>& names,
+                                    int slot, LoadFormat format) {
     KeepPainting painting;
     std::optional<StatusProgress::Scope> running;
     if (progress_)
@@ -159,15 +147,17 @@ void TSignalGrid::openNativeFiles(int slot, const std::vector<std::string>& path
                     progress_ ? static_cast<Progress&>(*progress_) : painting};
     LoadResult res;
     try {
-        res = LoadFiles(ws_.store, ws_.readers, "", paths, slot, LoadFormat::Morvanet, ctx);
+        res = LoadFiles(ws_.store, ws_.readers, dir, names, slot, format, ctx);
     } catch (...) {
-        redraw(); // as in OpenSignal
+        // The slot being read keeps what was converted: show it before the error.
+        redraw();
         throw;
     }
     if (res.redraw())
         redraw();
     else
         SignalGridUpdate(0);
+    return res;
 }
 
 } // namespace mv
