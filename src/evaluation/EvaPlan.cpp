@@ -1,0 +1,1 @@
+#include "evaluation/EvaPlan.h"
