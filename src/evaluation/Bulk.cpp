@@ -326,6 +326,9 @@ IdRecord ProcessTestId(const EvaPlan& plan, const TestSelection& sel, const Bulk
         for (int k = 1; k <= plan.C; ++k) {
             const CompSigEntry& e = plan.computed[static_cast<std::size_t>(k - 1)];
             for (int step = 0; step < kFnStepCount; ++step) {
+                // A fresh step: a reset keeps what a function holds across runs on purpose
+                // (the step average's last output), which must not reach the next test.
+                ws.fnSlots(plan.M + k, step) = TFnSlot{};
                 const std::string& text = e.chain[static_cast<std::size_t>(step)];
                 if (text.empty())
                     continue;
