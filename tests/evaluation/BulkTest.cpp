@@ -450,6 +450,52 @@ TEST_F(BulkFixture, RunTimeFailuresEndTheIdWithoutSaving) {
     EXPECT_EQ(r.outcome, IdOutcome::Failed);
 }
 
+TEST_F(BulkFixture, WriterPlacesCountsAndZoneRows) {
+    makeLog({{1}});
+    makeEvaLog({"a"}, {}, "");
+    const SheetHandle z1 = app.addSheet(evaId, "Zone1");
+    app.setValue(z1, 2, 1, CellValue::str("heading"));
+    CaptureLog pane;
+    EvaLogWriter w(app, st, pane);
+    IdRecord rec;
+    rec.id = 7;
+    rec.testPath = "/t/7/";
+    const auto rowOf = [](const std::string& tag) {
+        return std::vector<CellValue>{CellValue::str("7"), CellValue{}, CellValue::str(tag)};
+    };
+    rec.zoneRow(1, false, rowOf("s1"));
+    rec.zoneRow(1, true, rowOf("t1"));
+    rec.zoneRow(1, false, rowOf("s2"));
+    rec.zoneRow(1, true, rowOf("t2"));
+    rec.zoneRow(2, false, rowOf("no sheet"));
+    rec.count(5, 3);
+    rec.count(7, 2);
+    rec.logLine("Processed");
+    w.commit(rec);
+    const int logRow = kProcRow + 1;
+    EXPECT_EQ(app.text(z1, 3, 3), "s1");
+    EXPECT_EQ(app.text(z1, 4, 3), "s2");
+    EXPECT_EQ(app.text(z1, 1099, 3), "t1");
+    EXPECT_EQ(app.text(z1, 1100, 3), "t2");
+    EXPECT_TRUE(app.value2(z1, 3, 2).isEmpty()); // an empty result cell stays empty
+    // Counts go into the row the "Processed" line takes, Proc_ID being column 1.
+    EXPECT_EQ(app.value2(st.EvaLogSheet, logRow, kProcCol + 4), CellValue::num(3));
+    EXPECT_EQ(app.value2(st.EvaLogSheet, logRow, kProcCol + 6), CellValue::num(2));
+    EXPECT_EQ(evaCell(logRow, kProcCol + 2), "Processed");
+    EXPECT_EQ(w.logRow(), logRow + 1);
+    EXPECT_TRUE(pane.contains("Zone2"));
+
+    // A full section block is reported, never written over.
+    app.setValue(z1, 1097, 1, CellValue::str("last"));
+    IdRecord full;
+    full.id = 8;
+    full.zoneRow(1, false, rowOf("lost"));
+    w.commit(full);
+    EXPECT_EQ(app.text(z1, 1098, 3), "");
+    EXPECT_EQ(app.text(z1, 1097, 3), "");
+    EXPECT_TRUE(pane.contains("ID 8 sheet Zone1 has no free result row"));
+}
+
 // ---- whole runs ----------------------------------------------------------------------
 
 TEST_F(BulkFixture, FromAboveToLogsOnlyEndProcessing) {
