@@ -59,6 +59,50 @@ SelectTestId(const SpreadsheetApp& app, const SpreadsheetState& st, int id, cons
     return sel;
 }
 
+__attribute__((weak)) RescanResult ExcelTopicsUpdate(SpreadsheetApp& app, SpreadsheetState& st) {
+    RescanResult res;
+    st.LogSheet = {};
+    st.ParamSheet = {};
+    st.EvaLogSheet = {};
+    for (WorkbookId id : app.workbookIds()) {
+        if (auto log = app.findSheet(id, "Log"); log && app.text(*log, 2, 1) == "Ini sheet") {
+            st.LogSheet = *log;
+            st.LogName = app.workbook(id).fullName();
+            for (int c = 1; c <= 13; ++c) {
+                const std::string h = app.text(*log, 10, c);
+                if (h == "Date")
+                    st.DateCol = c;
+                else if (h == "Time")
+                    st.TimeCol = c;
+                else if (h == "Test ID")
+                    st.TestIDCol = c;
+                else if (h == "Category")
+                    st.CategoryCol = c;
+                else if (h == "Track")
+                    st.TrackCol = c;
+            }
+        }
+        if (auto param = app.findSheet(id, "PARAM")) {
+            try {
+                const NamedCell c = app.namedCell(*param, "Ident");
+                const CellValue v = app.value2(c.sheet, c.row, c.column);
+                if (v.type == CellType::Text && !v.text.empty()) {
+                    st.ParamSheet = *param;
+                    st.EvaLogSheet = app.sheet(id, "EvaLog");
+                    st.EvaLogName = app.workbook(id).fullName();
+                    st.Ident = v.text;
+                    st.FullEvaluation = v.text == "EN14363_BauCurve";
+                }
+            } catch (const std::exception&) {
+                st.ParamSheet = {};
+                st.EvaLogSheet = {};
+            }
+        }
+    }
+    st.UpdateTopics = false;
+    return res;
+}
+
 __attribute__((weak)) bool readZoneList(SpreadsheetApp&, const SheetHandle&, EvaPlan&,
                                         std::vector<EvalLine>&) {
     return false;
