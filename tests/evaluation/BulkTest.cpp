@@ -658,5 +658,55 @@ TEST_F(BulkRunFixture, ThreadJobsGiveTheSequentialResult) {
     EXPECT_EQ(one.files.size(), 4U * 5U);
 }
 
+// The command line: the same campaign with one and with two workers into two EvaLog files;
+// the EvaLog given stays as it was.
+TEST_F(BulkRunFixture, CliBulkWritesTheEvaLogAndReports) {
+    makeCampaign();
+    const auto self = fs::read_symlink("/proc/self/exe");
+    const std::string cli =
+        (self.parent_path().parent_path().parent_path() / "src" / "app" / "mvtervik-cli").string();
+    const std::string base = cli + " bulk --log '" + (root / "Log.xlsx").string() + "' --evalog '" +
+                             (root / "EvaLog.xlsx").string() + "' --from 1 --to 6";
+    const auto before = fs::last_write_time(root / "EvaLog.xlsx");
+    std::vector<std::vector<std::string>> rows[2];
+    for (int jobs : {1, 2}) {
+        const std::string outEva = (root / ("out" + std::to_string(jobs) + ".xlsx")).string();
+        const std::string d = dest + std::to_string(jobs);
+        fs::create_directories(d);
+        const auto r =
+            test::runCommand(base + " --dest '" + d + "' --jobs " + std::to_string(jobs) +
+                             " --out-evalog '" + outEva + "' --json 2>/dev/null");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_NE(r.out.find("{\"ids\":[{\"id\":1,\"outcome\":\"processed\""), std::string::npos)
+            << r.out;
+        EXPECT_NE(r.out.find("\"id\":3,\"outcome\":\"failed\""), std::string::npos);
+        EXPECT_NE(r.out.find("\"evalog\":\"" + outEva + "\""), std::string::npos);
+        EXPECT_TRUE(fs::exists(d + "/Cond/Dir/100/1/sum.mvn"));
+        SpreadsheetApp other;
+        const WorkbookId id = other.open(outEva);
+        const SheetHandle eva = other.sheet(id, "EvaLog");
+        for (int row = kProcRow + 1; !other.text(eva, row, kProcCol).empty(); ++row)
+            rows[jobs - 1].push_back({other.text(eva, row, kProcCol),
+                                      other.text(eva, row, kProcCol + 2),
+                                      other.text(eva, row, kProcCol + 19)});
+    }
+    EXPECT_EQ(rows[0].size(), 6U);
+    EXPECT_EQ(rows[0], rows[1]);
+    EXPECT_EQ(fs::last_write_time(root / "EvaLog.xlsx"), before);
+
+    const auto lines =
+        test::runCommand("(" + base + " --dest '" + dest + "' --jobs 2 2>&1 >/dev/null)");
+    EXPECT_EQ(lines.exitCode, 0);
+    EXPECT_NE(lines.out.find("I Processing ID: 1 ....\n"), std::string::npos) << lines.out;
+    EXPECT_NE(lines.out.find("E ID 3 Can not found"), std::string::npos) << lines.out;
+    EXPECT_NE(lines.out.find("I END PROCESSING"), std::string::npos) << lines.out;
+
+    EXPECT_EQ(test::runCommand(base + " --dest '" + dest + "' --jobs 0 2>&1").exitCode, 2);
+    EXPECT_EQ(test::runCommand(base + " --no-save --dest x 2>&1").exitCode, 2);
+    const auto prep = test::runCommand(base + " --dest '" + (root / "none").string() + "' 2>&1");
+    EXPECT_EQ(prep.exitCode, 1);
+    EXPECT_NE(prep.out.find("E Target directory"), std::string::npos) << prep.out;
+}
+
 } // namespace
 } // namespace mv
