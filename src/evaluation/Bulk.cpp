@@ -249,6 +249,20 @@ IdRecord runOne(const EvaPlan& plan, const TestSelection& sel, const BulkOptions
     return rec;
 }
 
+// The selection of one ID; a workbook failure makes it an invalid selection that says so.
+TestSelection selectId(const SpreadsheetApp& app, const SpreadsheetState& st, int id,
+                       const std::string& trackSubdir) {
+    try {
+        return SelectTestId(app, st, id, trackSubdir);
+    } catch (const std::exception& e) {
+        TestSelection sel;
+        sel.id = id;
+        sel.messages.push_back(
+            {LineLevel::Error, std::string("Error by Excel communication: ") + e.what()});
+        return sel;
+    }
+}
+
 } // namespace
 
 Preparation PrepareBulk(SpreadsheetApp& app, const SpreadsheetState& st, int from, int to,
@@ -544,7 +558,7 @@ BulkResult RunBulk(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
                 stopped = true;
                 break;
             }
-            const TestSelection sel = SelectTestId(app, st, ids[i], opt.trackSubdir);
+            const TestSelection sel = selectId(app, st, ids[i], opt.trackSubdir);
             commit(runOne(plan, sel, opt, readers, ws, progress), i);
         }
     } else {
@@ -552,7 +566,7 @@ BulkResult RunBulk(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
         std::vector<TestSelection> sels;
         sels.reserve(n);
         for (std::size_t i = 0; i < n; ++i)
-            sels.push_back(SelectTestId(app, st, ids[i], opt.trackSubdir));
+            sels.push_back(selectId(app, st, ids[i], opt.trackSubdir));
 
         enum : char { Pending, Ready, Abandoned };
         std::vector<char> state(n, Pending);
