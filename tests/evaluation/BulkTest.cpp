@@ -658,6 +658,34 @@ TEST_F(BulkRunFixture, ThreadJobsGiveTheSequentialResult) {
     EXPECT_EQ(one.files.size(), 4U * 5U);
 }
 
+// A cancel stops the run between IDs: what was committed is a prefix of the IDs in order.
+TEST_F(BulkRunFixture, ThreadCancelStopsBetweenIds) {
+    makeCampaign();
+    class CancelAfterFirst final : public Progress {
+    public:
+        void report(double, std::string_view) override { cancel_ = true; }
+        bool cancelled() const override { return cancel_; }
+
+    private:
+        bool cancel_ = false;
+    };
+    for (int jobs : {1, 3}) {
+        CancelAfterFirst progress;
+        CaptureLog pane;
+        const BulkResult r = RunBulk(app, st, 1, 6, options(jobs), readers, pane, progress);
+        ASSERT_FALSE(r.records.empty());
+        if (jobs == 1) {
+            EXPECT_EQ(r.records.size(), 1U);
+        }
+        for (std::size_t i = 0; i < r.records.size(); ++i)
+            EXPECT_EQ(r.records[i].id, int(i) + 1);
+        if (r.records.size() < 6U) {
+            EXPECT_TRUE(pane.contains("Processing stopped by the user"));
+        }
+        EXPECT_EQ(pane.lines.back().text, "END PROCESSING");
+    }
+}
+
 // The command line: the same campaign with one and with two workers into two EvaLog files;
 // the EvaLog given stays as it was.
 TEST_F(BulkRunFixture, CliBulkWritesTheEvaLogAndReports) {
