@@ -472,6 +472,26 @@ TEST(EvaluateTrack, ShortSignalWalksTheCommonLength) {
     EXPECT_EQ(f.slot(kS + 7).SampleCount, 340);
 }
 
+TEST(EvaluateTrack, SingleSampleStretchesOfALongSectionList) {
+    Fixture f({{340, 0}});
+    // 1001 straight sections of two samples each: the sample that ends one section is
+    // left out of the next, so every other sample is a stretch of its own.
+    std::vector<Section> rows;
+    for (int k = 1; k <= 1001; ++k)
+        rows.push_back({(2 * k - 2) / 1000.0, 2 * k / 1000.0, 0});
+    writeSectionList(f.tmp / "track" / "Sections.xlsx", kTrack, rows);
+    ASSERT_EQ(f.run(), TrackOutcome::Done);
+    EXPECT_EQ(f.lines("more than 1000 sections", RecordOp::Kind::Pane, LineLevel::Warning), 1);
+    EXPECT_EQ(f.counts().at(7), 169);
+    const RecordOp& r = *f.rows(1, false)[2]; // sample 6 alone (index 5), section 3
+    EXPECT_EQ(num(r, 2), 3);
+    EXPECT_NEAR(num(r, 3), 0.6, 1e-12);
+    EXPECT_EQ(num(r, 5), 0.0);
+    EXPECT_NEAR(num(r, 11), 1.0694444444444444, 1e-12);
+    for (int c = 51; c <= 58; ++c)
+        EXPECT_EQ(num(r, c), 51.25) << c;
+}
+
 // An EvaLog with a PARAM sheet (zone list, computed table, section-list name) and the six
 // zone sheets with the computed names in their row-2 heads.
 struct EvaLogBook {
