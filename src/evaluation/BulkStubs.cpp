@@ -1,6 +1,5 @@
-// TEMPORARY weak stand-ins until the test Log and zones parts land on main; removed then.
+// TEMPORARY weak stand-ins until the test Log part lands on main; removed then.
 #include "evaluation/TestLog.h"
-#include "evaluation/Zones.h"
 
 #include <filesystem>
 
@@ -101,17 +100,6 @@ __attribute__((weak)) RescanResult ExcelTopicsUpdate(SpreadsheetApp& app, Spread
     }
     st.UpdateTopics = false;
     return res;
-}
-
-__attribute__((weak)) bool readZoneList(SpreadsheetApp&, const SheetHandle&, EvaPlan&,
-                                        std::vector<EvalLine>&) {
-    return false;
-}
-
-__attribute__((weak)) TrackOutcome EvaluateTrack(const EvaPlan&, const TestSelection&,
-                                                 const TrackIo&, SignalStore&, IdRecord&,
-                                                 Progress&) {
-    return TrackOutcome::Failed;
 }
 
 } // namespace mv
