@@ -128,6 +128,17 @@ protected:
             for (int c = 0; c < 14; ++c)
                 app.setValue(param, 20 + int(k), 10 + c,
                              cell(comp[k][static_cast<std::size_t>(c)]));
+        setNamed("ZoneListRng", 14, 30);
+        for (int z = 0; z < kZoneCount; ++z)
+            for (int j = 0; j < 8; ++j)
+                app.setValue(param, 14 + z, 31 + j, CellValue::num(j == 7 ? 300 : 1));
+        if (ident == "EN14363_BauCurve") {
+            for (int z = 1; z <= kZoneSheetCount; ++z) {
+                const SheetHandle h = app.addSheet(evaId, "Zone" + std::to_string(z));
+                for (std::size_t k = 0; k < comp.size(); ++k)
+                    app.setValue(h, 2, 51 + 8 * int(k), cell(comp[k][0]));
+            }
+        }
         app.workbook(evaId).setName("Proc_ID", app.resolve(eva),
                                     CellRange{{kProcRow, kProcCol}, {kProcRow, kProcCol}});
         app.setValue(eva, kProcRow, kProcCol, CellValue::str("Proc_ID"));
@@ -327,13 +338,11 @@ TEST_F(BulkFixture, FullEvaluationNeedsItsAuxiliaryNamesButNotDrop) {
     EXPECT_EQ(
         errorTexts(p.lines),
         std::vector<std::string>{"Speed, track_km, Drop, uf or Curve file name not defined."});
-    // Without Drop the run goes on to the zone list (here without zone sheets).
+    // Drop is optional.
     app.setValue(param, 11, 2, CellValue::str("uf"));
     app.setValue(param, 10, 2, CellValue::empty());
     p = PrepareBulk(app, st, 1, 1, options());
-    ASSERT_FALSE(p.lines.empty());
-    EXPECT_EQ(p.lines.back().text, "Inconsistent computed signal names and zone sheets head names. "
-                                   "Press \"Initialize sheets first\" in Excel");
+    EXPECT_TRUE(p.plan) << (p.lines.empty() ? "" : p.lines[0].text);
 }
 
 // ---- one ID ------------------------------------------------------------------------
@@ -494,6 +503,29 @@ TEST_F(BulkFixture, WriterPlacesCountsAndZoneRows) {
     EXPECT_EQ(app.text(z1, 1098, 3), "");
     EXPECT_EQ(app.text(z1, 1097, 3), "");
     EXPECT_TRUE(pane.contains("ID 8 sheet Zone1 has no free result row"));
+}
+
+// The full evaluation without its Curve signal: the ID fails with "Error processing !!!",
+// nothing is saved and no "Processed" follows.
+TEST_F(BulkFixture, FullEvaluationWithoutCurveFailsTheId) {
+    makeLog({{1}});
+    makeEvaLog({"a"}, {row({{2, "M1"}, {13, "1"}}, "q")}, "speed", "EN14363_BauCurve");
+    for (const char* name : {"a", "speed", "auxA", "auxB", "auxC"})
+        writeSignal(1, "100", name, ramp(400, 1.0F, 0.0F));
+    CaptureLog pane;
+    const BulkResult r = RunBulk(app, st, 1, 1, options(), readers, pane, NullProgress::instance());
+    ASSERT_TRUE(r.prepared) << (r.prepLines.empty() ? "" : r.prepLines[0].text);
+    ASSERT_EQ(r.records.size(), 1U);
+    EXPECT_EQ(r.records[0].outcome, IdOutcome::Failed);
+    EXPECT_TRUE(r.records[0].files.empty());
+    EXPECT_FALSE(fs::exists(dest + "/Cond"));
+    EXPECT_TRUE(pane.contains("Can not open aux signal auxD"));
+    EXPECT_EQ(pane.lines[pane.lines.size() - 2].text, "ID 1 Error processing !!!");
+    EXPECT_FALSE(pane.contains("Processed"));
+    std::string texts;
+    for (int row = kProcRow + 1; !evaCell(row, kProcCol).empty(); ++row)
+        texts += evaCell(row, kProcCol + 2) + "|";
+    EXPECT_NE(texts.find("Error processing !!!|"), std::string::npos) << texts;
 }
 
 // ---- whole runs ----------------------------------------------------------------------
