@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -760,6 +761,21 @@ TEST_F(BulkRunFixture, CliBulkWritesTheEvaLogAndReports) {
     EXPECT_NE(lines.out.find("I Processing ID: 1 ....\n"), std::string::npos) << lines.out;
     EXPECT_NE(lines.out.find("E ID 3 Can not found"), std::string::npos) << lines.out;
     EXPECT_NE(lines.out.find("I END PROCESSING"), std::string::npos) << lines.out;
+
+    // The destination from the settings file; messages carry their level.
+    const std::string ini = (root / "mvtervik.ini").string();
+    {
+        std::ofstream f(ini);
+        f << "[Main]\nDestinationPath=" << dest << "S\nKeepOrigSigName=1\n";
+    }
+    fs::create_directories(dest + "S");
+    const auto bySettings =
+        test::runCommand("(" + base + " --settings '" + ini + "' --json 2>/dev/null)");
+    EXPECT_EQ(bySettings.exitCode, 0) << bySettings.out;
+    EXPECT_TRUE(fs::exists(dest + "S/Cond/Dir/100/1/step.mvn"));
+    EXPECT_NE(bySettings.out.find("{\"level\":\"error\",\"text\":\"ID 3 Can not found"),
+              std::string::npos)
+        << bySettings.out;
 
     EXPECT_EQ(test::runCommand(base + " --dest '" + dest + "' --jobs 0 2>&1").exitCode, 2);
     EXPECT_EQ(test::runCommand(base + " --no-save --dest x 2>&1").exitCode, 2);

@@ -28,25 +28,47 @@ const char* kUsage =
     "  number of parallel workers (default: the number of cores). Log lines go to stderr\n"
     "  as \"I text\", \"W text\" or \"E text\".\n";
 
-// The program's INI settings file: key=value lines, sections and comments ignored.
+// The program's INI settings file: key=value lines, each kept under its own name and
+// under "section/key"; comments are skipped.
 bool readSettingsFile(const std::string& path, MemorySettings& out) {
     std::ifstream in(path);
     if (!in)
         return false;
-    std::string line;
+    std::string line, section;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const std::string_view t = trimBlanks(line);
-        if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[')
+        if (t.empty() || t.front() == ';' || t.front() == '#')
             continue;
+        if (t.front() == '[') {
+            section = std::string(t.substr(1, t.find(']') == std::string_view::npos
+                                                  ? std::string_view::npos
+                                                  : t.find(']') - 1));
+            continue;
+        }
         const auto eq = t.find('=');
         if (eq == std::string_view::npos)
             continue;
-        out.values[std::string(trimBlanks(t.substr(0, eq)))] =
-            std::string(trimBlanks(t.substr(eq + 1)));
+        const std::string key(trimBlanks(t.substr(0, eq)));
+        const std::string value(trimBlanks(t.substr(eq + 1)));
+        out.values[key] = value;
+        if (!section.empty())
+            out.values[section + "/" + key] = value;
     }
     return true;
+}
+
+const char* levelName(LineLevel l) {
+    switch (l) {
+    case LineLevel::Warning:
+        return "warning";
+    case LineLevel::Error:
+        return "error";
+    case LineLevel::Info:
+        break;
+    }
+    return "info";
 }
 
 char levelLetter(LineLevel l) {
@@ -96,6 +118,7 @@ int usage(std::ostream& err, const std::string& why) {
 
 int cmdBulk(const Args& args, std::ostream& out, std::ostream& err) {
     std::string logPath, evaPath, outEva, settingsPath, loadName, saveName, dest, trackSubdir;
+    bool subdirGiven = false;
     std::optional<int> from, to, jobs;
     bool noSave = false, backup = false, keepNames = false, json = false, destGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -137,6 +160,7 @@ int cmdBulk(const Args& args, std::ostream& out, std::ostream& err) {
             keepNames = true;
         } else if (a == "--track-subdir" && hasValue) {
             trackSubdir = args[++i];
+            subdirGiven = true;
         } else if (a == "--out-evalog" && hasValue) {
             outEva = args[++i];
         } else if (a == "--settings" && hasValue) {
@@ -153,11 +177,13 @@ int cmdBulk(const Args& args, std::ostream& out, std::ostream& err) {
         return usage(err, "--dest and --no-save exclude each other");
 
     MainSettings ms;
+    std::string settingsSubdir;
     if (!settingsPath.empty()) {
         MemorySettings s;
         if (!readSettingsFile(settingsPath, s))
             return usage(err, "cannot read the settings file " + settingsPath);
         readMainAtCreate(s, ms);
+        settingsSubdir = s.read("Align_km/TrackInfoSubdirectory").value_or("");
     }
 
     BulkOptions opt;
@@ -175,7 +201,7 @@ int cmdBulk(const Args& args, std::ostream& out, std::ostream& err) {
         return usage(err, "give --dest DIR or --no-save");
     opt.backup = backup;
     opt.keepNames = keepNames || ms.KeepOrigSigName;
-    opt.trackSubdir = trackSubdir;
+    opt.trackSubdir = subdirGiven ? trackSubdir : settingsSubdir;
     opt.defaultFs = ms.dfltSampl_f;
     opt.jobs = jobs ? *jobs : std::max(1U, std::thread::hardware_concurrency());
 
@@ -250,7 +276,12 @@ int cmdBulk(const Args& args, std::ostream& out, std::ostream& err) {
             w.beginObject().key("id").value(rec.id).key("outcome").value(outcomeName(rec.outcome));
             w.key("messages").beginArray();
             for (const EvalLine& l : rec.messages())
-                w.value(std::string(1, levelLetter(l.level)) + " " + l.text);
+                w.beginObject()
+                    .key("level")
+                    .value(levelName(l.level))
+                    .key("text")
+                    .value(l.text)
+                    .endObject();
             w.endArray().key("files").beginArray();
             for (const std::string& f : rec.files)
                 w.value(f);
