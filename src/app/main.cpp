@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr,
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
-                     "[--demo DIR] [--format NAME] [FILE...]\n",
+                     "[--demo DIR] [--format NAME] [--workbook FILE]... [FILE...]\n",
                      qPrintable(error));
         return 2;
     }

@@ -353,6 +353,15 @@ void TForm1::AppActivate() {
 }
 
 void TForm1::openStartFiles() {
+    // The workbooks first: the rescan that follows finds the Log and the EvaLog among them.
+    for (const QString& book : options_.workbooks) {
+        try {
+            ws_.spreadsheet.open(book.toStdString());
+            topicsNeedUpdate_ = true;
+        } catch (const std::exception& e) {
+            log().warn(std::string("Workbook not opened: ") + e.what());
+        }
+    }
     if (options_.files.isEmpty())
         return;
     if (!options_.loadFormat.isEmpty()) {
