@@ -74,33 +74,37 @@ int usage() {
 
 // The evaluation workspace alone, for the tests and the benchmark.
 int evaluationOnly(int argc, char** argv) {
-    mv::demo::EvalScale scale;
+    // The Log holds five rows a test below row 10; the EvaLog at most 128 measured signals.
+    long ids = 0, signals = 11, samples = 0;
+    struct Option {
+        const char* name;
+        long* value;
+        long min, max;
+    };
+    const Option options[] = {{"--ids", &ids, 0, 10000},
+                              {"--signals", &signals, 11, 133},
+                              {"--samples", &samples, 0, 100000000}};
     std::filesystem::path dir;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
-        long* target = nullptr;
-        long ids = scale.ids, signals = scale.signalsPerTest;
-        if (a == "--ids")
-            target = &ids;
-        else if (a == "--signals")
-            target = &signals;
-        else if (a == "--samples")
-            target = &scale.samples;
-        else if (a.starts_with("--") || !dir.empty())
-            return usage();
-        else {
+        const Option* o = nullptr;
+        for (const Option& c : options)
+            if (a == c.name)
+                o = &c;
+        if (!o) {
+            if (a.starts_with("--") || !dir.empty())
+                return usage();
             dir = a;
             continue;
         }
         if (i + 1 >= argc)
             return usage();
         char* end = nullptr;
-        *target = std::strtol(argv[++i], &end, 10);
-        if (*end != '\0' || *target < 0 || *target > 100000000)
+        *o->value = std::strtol(argv[++i], &end, 10);
+        if (*end != '\0' || *o->value < o->min || *o->value > o->max)
             return usage();
-        scale.ids = static_cast<int>(ids);
-        scale.signalsPerTest = static_cast<int>(signals);
     }
+    const mv::demo::EvalScale scale{static_cast<int>(ids), static_cast<int>(signals), samples};
     if (dir.empty())
         return usage();
     try {
