@@ -62,37 +62,48 @@ t1=$(now)
 bare=$(elapsed "$t0" "$t1")
 rm -rf "$WORK/copy"
 
+# Runs the command and prints its wall time and the CPU time it used (user + system), so a
+# slow figure shows whether the work or the disk was waited for.
+timed() {
+  /usr/bin/python3 -c 'import resource, subprocess, sys, time
+t = time.monotonic()
+rc = subprocess.call(sys.argv[3:], stdout=open(sys.argv[1], "w"), stderr=open(sys.argv[2], "w"))
+subprocess.call(["sync"])
+wall = time.monotonic() - t
+ru = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%.2f %.2f" % (wall, ru.ru_utime + ru.ru_stime))
+sys.exit(rc)' "$@"
+}
+
 run_bulk() {
   local jobs=$1 out=$WORK/out$1
   mkdir -p "$out"
   sync
-  local a b
-  a=$(now)
-  "$CLI" bulk --log "$WORK/ws/Log.xlsx" --evalog "$WORK/ws/EvaLog.xlsx" --from 1 --to "$IDS" \
-    --track-subdir Track --dest "$out" --out-evalog "$out/EvaLog.xlsx" --jobs "$jobs" --json \
-    >"$WORK/result$jobs.json" 2>"$WORK/log$jobs.txt"
-  sync
-  b=$(now)
-  local processed
+  local figures processed
+  figures=$(timed "$WORK/result$jobs.json" "$WORK/log$jobs.txt" \
+    "$CLI" bulk --log "$WORK/ws/Log.xlsx" --evalog "$WORK/ws/EvaLog.xlsx" --from 1 --to "$IDS" \
+    --track-subdir Track --dest "$out" --out-evalog "$out/EvaLog.xlsx" --jobs "$jobs" --json) || true
   processed=$(/usr/bin/python3 -c 'import json,sys
 print(sum(e["outcome"] == "processed" for e in json.load(open(sys.argv[1]))["ids"]))' \
-    "$WORK/result$jobs.json")
+    "$WORK/result$jobs.json" 2>/dev/null || echo 0)
   if [ "$processed" != "$IDS" ]; then
     echo "  bulk --jobs $jobs processed $processed of $IDS tests; the figures do not count" >&2
     tail -5 "$WORK/log$jobs.txt" >&2
   fi
   rm -rf "$out"
-  elapsed "$a" "$b"
+  echo "$figures"
 }
 
-j1=$(run_bulk 1)
-j2=$(run_bulk 2)
+read -r j1 c1 <<<"$(run_bulk 1)"
+read -r j2 c2 <<<"$(run_bulk 2)"
 
-awk -v ids="$IDS" -v bare="$bare" -v j1="$j1" -v j2="$j2" -v inb="$in_bytes" 'BEGIN {
+awk -v ids="$IDS" -v bare="$bare" -v j1="$j1" -v j2="$j2" -v c1="$c1" -v c2="$c2" \
+  -v inb="$in_bytes" -v load="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN {
   printf "bulk evaluation of %d tests (%.0f MiB of signal files)\n", ids, inb / 1048576
   printf "  bare I/O (cp -r, baseline): %8.2f s  %7.1f tests/min\n", bare, ids * 60 / bare
-  printf "  bulk --jobs 1             : %8.2f s  %7.1f tests/min  %.2fx bare I/O (goal <= 3)\n",
-         j1, ids * 60 / j1, j1 / bare
-  printf "  bulk --jobs 2             : %8.2f s  %7.1f tests/min  %.2fx bare I/O, %.2fx --jobs 1 speed (goal >= 1.7)\n",
-         j2, ids * 60 / j2, j2 / bare, j1 / j2
+  printf "  bulk --jobs 1             : %8.2f s  %7.1f tests/min  %.2fx bare I/O (goal <= 3), %.1f s CPU\n",
+         j1, ids * 60 / j1, j1 / bare, c1
+  printf "  bulk --jobs 2             : %8.2f s  %7.1f tests/min  %.2fx --jobs 1 speed (goal >= 1.7), %.1f s CPU\n",
+         j2, ids * 60 / j2, j1 / j2, c2
+  printf "  (load average at the end: %s; other work on the machine slows every figure)\n", load
 }'
