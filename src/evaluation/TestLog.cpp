@@ -1,5 +1,6 @@
 #include "evaluation/TestLog.h"
 
+#include "core/SignalTable.h"
 #include "evaluation/workbook/NumberFormat.h"
 
 #include <algorithm>
@@ -427,6 +428,18 @@ TestSelection SelectTestId(const SpreadsheetApp& app, const SpreadsheetState& st
         sel.valid = false;
     }
     return sel;
+}
+
+std::string testFileMask(int loadFormatIndex) {
+    const std::string filter = loadFormatFilter(loadFormatIndex);
+    const auto bar = filter.find('|');
+    std::string mask = bar == std::string::npos ? std::string("*.*") : filter.substr(bar + 1);
+    const auto next = mask.find('|');
+    if (next != std::string::npos)
+        mask.resize(next);
+    if (mask.size() > 20)
+        mask.resize(20);
+    return mask;
 }
 
 std::vector<std::string> TestFiles(const std::string& dir, const std::string& mask,

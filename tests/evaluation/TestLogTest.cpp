@@ -361,6 +361,9 @@ TEST_F(TestLogTest, TestFilesTakesTheFirst200PlainMatchingFilesSortedByName) {
 }
 
 TEST_F(TestLogTest, TestFilesReportsMissingFolderAndNoMatch) {
+    EXPECT_EQ(testFileMask(0), "*.mvn");
+    EXPECT_EQ(testFileMask(2), "*.*");
+    EXPECT_EQ(testFileMask(-1), "*.mvn"); // a format outside the list: the native one
     std::vector<EvalLine> lines;
     EXPECT_TRUE(TestFiles((dir / "none").string(), "*.mvn", lines).empty());
     EXPECT_EQ(lines,
