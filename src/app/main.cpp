@@ -6,6 +6,7 @@
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
+#include "app/ui/TestLogLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     mv::TForm1 form(ws, *options, splash);
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
+    mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();
