@@ -30,6 +30,8 @@ const Command kCommands[] = {
      "[--save-format NAME] [--dest DIR | --no-save] [--backup] [--keep-names] [--track-subdir "
      "DIR] [--jobs N] [--out-evalog FILE] [--settings FILE] [--json]",
      cmdBulk},
+    {"test-id", "test-id --log LOG.xlsx --id N [--track-subdir DIR] [--settings FILE] [--json]",
+     cmdTestId},
 };
 
 void printHelp(std::ostream& out) {
