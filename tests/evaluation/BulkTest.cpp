@@ -766,7 +766,7 @@ TEST_F(BulkRunFixture, CliBulkWritesTheEvaLogAndReports) {
     const std::string ini = (root / "mvtervik.ini").string();
     {
         std::ofstream f(ini);
-        f << "[Main]\nDestinationPath=" << dest << "S\nKeepOrigSigName=1\n";
+        f << "[General]\nDestinationPath=" << dest << "S\nKeepOrigSigName=1\n";
     }
     fs::create_directories(dest + "S");
     const auto bySettings =
