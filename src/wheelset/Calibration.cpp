@@ -116,8 +116,8 @@ bool windowInside(long long from, long long to, std::initializer_list<int> slots
         n = std::min<long long>(n, ctx.store[s].SampleCount);
     if (from < 1 || to > n || from > to) {
         ctx.log.warn("From sample " + std::to_string(from) + " and To sample " +
-                     std::to_string(to) + " must satisfy 1 <= From <= To <= " +
-                     std::to_string(n) + " (the loaded samples); nothing computed");
+                     std::to_string(to) + " must satisfy 1 <= From <= To <= " + std::to_string(n) +
+                     " (the loaded samples); nothing computed");
         return false;
     }
     return true;
@@ -164,7 +164,8 @@ FitStats fitStatistics(const std::vector<std::vector<double>>& a, const std::vec
     for (int i = 0; i < N; ++i) {
         float yhat = static_cast<float>(x[static_cast<size_t>(K - 1)]);
         for (int k = 0; k < K - 1; ++k)
-            yhat += static_cast<float>(x[static_cast<size_t>(k)] * a[static_cast<size_t>(i)][static_cast<size_t>(k)]);
+            yhat += static_cast<float>(x[static_cast<size_t>(k)] *
+                                       a[static_cast<size_t>(i)][static_cast<size_t>(k)]);
         const double e = y[static_cast<size_t>(i)] - static_cast<double>(yhat);
         sse += static_cast<float>(e * e);
         sum += static_cast<float>(y[static_cast<size_t>(i)]);
@@ -230,14 +231,15 @@ CalibrResult ComputeQ3Coef(TDeviceFunc& d, Block& block, const CalibrRequest& re
         return res;
     }
     if (from == 0 || to == 0) {
-        ctx.log.warn("First fill in the Excel input data: \"From sample\" and \"To sample on row  " +
-                     std::to_string(sheetRow(n, rowFrom)));
+        ctx.log.warn(
+            "First fill in the Excel input data: \"From sample\" and \"To sample on row  " +
+            std::to_string(sheetRow(n, rowFrom)));
         return res;
     }
     if (!loadParams(d, n, block, ctx) || !loadForces(block, path, 2, req.format, ctx))
         return res;
-    ComputeResult c = ComputeQYTL(
-        d, computeRequest(req, path, {1, 2, 3, 4, 5, 6, 7, 8, fbSinMA, fbHWP}), ctx);
+    ComputeResult c =
+        ComputeQYTL(d, computeRequest(req, path, {1, 2, 3, 4, 5, 6, 7, 8, fbSinMA, fbHWP}), ctx);
     if (!c.ok) {
         ctx.log.warn("Error QYTL Q3 coef. processing for  device: " + devText(n));
         return res;
@@ -283,7 +285,8 @@ CalibrResult ComputeQ3Coef(TDeviceFunc& d, Block& block, const CalibrRequest& re
     for (int h = 1; h <= 4; ++h) {
         A[static_cast<size_t>(h - 1)].assign(static_cast<size_t>(2 * m[static_cast<size_t>(h)]),
                                              std::vector<double>(4, 0.0));
-        Y[static_cast<size_t>(h - 1)].assign(static_cast<size_t>(2 * m[static_cast<size_t>(h)]), 0.0);
+        Y[static_cast<size_t>(h - 1)].assign(static_cast<size_t>(2 * m[static_cast<size_t>(h)]),
+                                             0.0);
     }
     auto bridge = [&](int k, long long s) {
         k = ((k - 1) % 8 + 8) % 8 + 1;
@@ -317,13 +320,15 @@ CalibrResult ComputeQ3Coef(TDeviceFunc& d, Block& block, const CalibrRequest& re
         std::string list;
         for (int h : res.failed)
             list += (list.empty() ? "" : ", ") + std::to_string(h);
-        ctx.log.warn("Device " + devText(n) + " - Q3 fit singular or under-determined for position group(s) " +
-                     list + " (fewer than 4 crossings or a zero pivot); nothing written");
+        ctx.log.warn("Device " + devText(n) +
+                     " - Q3 fit singular or under-determined for position group(s) " + list +
+                     " (fewer than 4 crossings or a zero pivot); nothing written");
         return res;
     }
     for (int h = 1; h <= 4; ++h) {
         const auto& x = X[static_cast<size_t>(h - 1)];
-        FitStats st = fitStatistics(A[static_cast<size_t>(h - 1)], Y[static_cast<size_t>(h - 1)], x);
+        FitStats st =
+            fitStatistics(A[static_cast<size_t>(h - 1)], Y[static_cast<size_t>(h - 1)], x);
         st.filled = r[static_cast<size_t>(h - 1)];
         res.groups.push_back(st);
         const int R = q3Row(h);
@@ -465,7 +470,8 @@ CalibrResult ComputeQytlCoef(TDeviceFunc& d, Block& block, const CalibrRequest& 
                 res.maxS[static_cast<size_t>(o)] = std::max(res.maxS[static_cast<size_t>(o)], st.s);
             }
         }
-        at(block, row, countCol(c)) = CellValue::num(static_cast<double>(A[static_cast<size_t>(p)].size()));
+        at(block, row, countCol(c)) =
+            CellValue::num(static_cast<double>(A[static_cast<size_t>(p)].size()));
     }
     at(block, rowTime, dir) = CellValue::str(req.timeText);
     at(block, rowDate, dir) = CellValue::str(req.dateText);

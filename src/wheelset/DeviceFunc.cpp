@@ -71,6 +71,9 @@ namespace {
 // The user may type either separator: both are read as the decimal point.
 std::optional<double> readFrequency(std::string_view text, char sep) {
     std::string s(trimBlanks(text));
+    // An empty cell of the wheel table is not marked invalid there: it means off.
+    if (s.empty())
+        return 0.0;
     for (char& ch : s)
         if (ch == ',' || ch == sep)
             ch = '.';
@@ -113,9 +116,9 @@ SetterResult setBridgeFilter(TDeviceFunc& d, int n, double fs, std::string_view 
     auto v = readFrequency(text, sep);
     if (!v) {
         freq = 0.0f;
-        return {-1, dev(n) + " - invalid " + tag + " frequency: " + std::string(text) + ". Minimal " +
-                        (high ? "high" : "low") + " pass frequency: " + fixed(high ? 0.01 : 1.0) +
-                        " Hz"};
+        return {-1, dev(n) + " - invalid " + tag + " frequency: " + std::string(text) +
+                        ". Minimal " + (high ? "high" : "low") +
+                        " pass frequency: " + fixed(high ? 0.01 : 1.0) + " Hz"};
     }
     if (*v <= 0) {
         const bool wasOn = freq > 0.0f;
@@ -125,15 +128,16 @@ SetterResult setBridgeFilter(TDeviceFunc& d, int n, double fs, std::string_view 
     }
     if (*v < minimum) {
         freq = 0.0f;
-        return {-1, dev(n) + " - invalid " + tag + " frequency: " + std::string(text) + ". Minimal " +
-                        (high ? "high" : "low") + " pass frequency: " + fixed(high ? 0.01 : 1.0) +
-                        " Hz"};
+        return {-1, dev(n) + " - invalid " + tag + " frequency: " + std::string(text) +
+                        ". Minimal " + (high ? "high" : "low") +
+                        " pass frequency: " + fixed(high ? 0.01 : 1.0) + " Hz"};
     }
     // A corner at or above half the sampling rate has no digital filter.
     if (!(fs > 0) || *v >= fs / 2) {
         freq = 0.0f;
         return {-1, dev(n) + " - invalid " + tag + " frequency: " + std::string(text) +
-                        ". It must stay below half the sampling frequency " + fixed(fs / 2) + " Hz"};
+                        ". It must stay below half the sampling frequency " + fixed(fs / 2) +
+                        " Hz"};
     }
     auto& filters = high ? d.HPFilt : d.LPFilt;
     for (int k = 0; k < bridgesOf(d); ++k) {
@@ -164,7 +168,8 @@ SetterResult SetQytlLowPass(TDeviceFunc& d, int n, double fs, std::string_view t
     if (!(fs > 0) || *v >= fs / 2) {
         d.QYTLFreq = 0.0f;
         return {-1, dev(n) + " - invalid QYTL low pass frequency: " + std::string(text) +
-                        ". It must stay below half the sampling frequency " + fixed(fs / 2) + " Hz"};
+                        ". It must stay below half the sampling frequency " + fixed(fs / 2) +
+                        " Hz"};
     }
     for (auto& f : d.QYTLFilt) {
         DesignIirFilter(IirKind::LowPass, 4, *v / fs, f);
@@ -252,8 +257,10 @@ LoadParamResult LoadDevFuncParam(TDeviceFunc& d, int n, const Block& cells) {
         auto& fw = d.CoefFW[static_cast<size_t>(pos - 1)];
         auto& bw = d.CoefBW[static_cast<size_t>(pos - 1)];
         for (int o = 0; o < 4; ++o) {
-            fw[static_cast<size_t>(o)] = tableValue(at(cells, positionRow(pos), constCol(o, coefBaseFW)));
-            bw[static_cast<size_t>(o)] = tableValue(at(cells, positionRow(pos), constCol(o, coefBaseBW)));
+            fw[static_cast<size_t>(o)] =
+                tableValue(at(cells, positionRow(pos), constCol(o, coefBaseFW)));
+            bw[static_cast<size_t>(o)] =
+                tableValue(at(cells, positionRow(pos), constCol(o, coefBaseBW)));
             for (int j = 1; j <= kMaxBridges; ++j) {
                 fw[static_cast<size_t>(4 * j + o)] =
                     tableValue(at(cells, positionRow(pos), bridgeCol(o, j, coefBaseFW)));

@@ -87,9 +87,9 @@ struct TDeviceFunc {
     std::int32_t maIndex = 0;
 
     // Position tracking.
-    bool sinPositive = false;                              // g
+    bool sinPositive = false;                                   // g
     std::array<std::int32_t, kHalfPeriodRing + 1> halfPeriod{}; // h[1..32]
-    std::int32_t halfIndex = 1;                            // ri
+    std::int32_t halfIndex = 1;                                 // ri
     std::int32_t RegrN = 2;
     double sumK = 0.0, sumK2 = 0.0, regrDet = 0.0;
     double degPerSample = 1.0; // v
@@ -139,29 +139,49 @@ inline constexpr int rowFileFQ = 9; // FQ, FY, FT, L in rows 9..12
 // value of 1 says the table was made with the delay-compensated position tracking;
 // empty (as in every block made before) keeps the tracking as it always was.
 inline constexpr int rowTrackingMarker = 14;
-inline constexpr int rowPath = 16, rowFrom = 17, rowTo = 18, rowKo = 20, rowKs = 21,
-                     rowTime = 22, rowDate = 23, rowMeanS = 25, rowMaxS = 29;
+inline constexpr int rowPath = 16, rowFrom = 17, rowTo = 18, rowKo = 20, rowKs = 21, rowTime = 22,
+                     rowDate = 23, rowMeanS = 25, rowMaxS = 29;
 inline constexpr int colFW = 2, colBW = 3;
 inline constexpr int coefBaseFW = 5, coefBaseBW = 62;
 // First block row of position group h (1..4): c0, c1, c2, c3, s, R², rows.
-constexpr int q3Row(int h) { return 35 + 9 * (h - 1); }
+constexpr int q3Row(int h) {
+    return 35 + 9 * (h - 1);
+}
 // Block row of angular position p (1..360).
-constexpr int positionRow(int p) { return p + 2; }
+constexpr int positionRow(int p) {
+    return p + 2;
+}
 // Columns of output o (0..3 = Q, Y, T, L) with base c (5 forward, 62 backward).
-constexpr int bridgeCol(int o, int bridge, int c) { return 11 + 14 * o + c - bridge; }
-constexpr int constCol(int o, int c) { return 14 * o + c + 11; }
-constexpr int stdErrCol(int o, int c) { return 14 * o + c + 12; }
-constexpr int r2Col(int o, int c) { return 14 * o + c + 13; }
-constexpr int countCol(int c) { return c - 1; }
+constexpr int bridgeCol(int o, int bridge, int c) {
+    return 11 + 14 * o + c - bridge;
+}
+constexpr int constCol(int o, int c) {
+    return 14 * o + c + 11;
+}
+constexpr int stdErrCol(int o, int c) {
+    return 14 * o + c + 12;
+}
+constexpr int r2Col(int o, int c) {
+    return 14 * o + c + 13;
+}
+constexpr int countCol(int c) {
+    return c - 1;
+}
 // Sheet row of block row r of device n.
-constexpr int sheetRow(int n, int r) { return (n - 1) * kBlockRows + r; }
+constexpr int sheetRow(int n, int r) {
+    return (n - 1) * kBlockRows + r;
+}
 // "B1451" for a cell of device n's block.
 std::string cellName(int n, int blockRow, int col);
 // The empty block.
 Block emptyBlock();
 // Block cell by block row and column (both from 1).
-inline CellValue& at(Block& b, int row, int col) { return b.at(row - 1, col - 1); }
-inline const CellValue& at(const Block& b, int row, int col) { return b.at(row - 1, col - 1); }
+inline CellValue& at(Block& b, int row, int col) {
+    return b.at(row - 1, col - 1);
+}
+inline const CellValue& at(const Block& b, int row, int col) {
+    return b.at(row - 1, col - 1);
+}
 } // namespace calibr
 
 // ---- the setters the wheel table (or the calibration page) drives ----------------

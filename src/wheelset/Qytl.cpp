@@ -77,10 +77,14 @@ void kernelSinQ3(TDeviceFunc& d, int len) {
             s2 = 1e-12f;
         sumaSqr[i] = s2;
         float v[5];
-        v[1] = c[0][2] * (b(2) - b(8)) + c[0][1] * (b(3) - b(7)) + c[0][0] * (b(4) - b(6)) + c[0][3];
-        v[2] = c[1][2] * (b(3) - b(1)) + c[1][1] * (b(4) - b(8)) + c[1][0] * (b(5) - b(7)) + c[1][3];
-        v[3] = c[2][2] * (b(4) - b(2)) + c[2][1] * (b(5) - b(1)) + c[2][0] * (b(6) - b(8)) + c[2][3];
-        v[4] = c[3][2] * (b(5) - b(3)) + c[3][1] * (b(6) - b(2)) + c[3][0] * (b(7) - b(1)) + c[3][3];
+        v[1] =
+            c[0][2] * (b(2) - b(8)) + c[0][1] * (b(3) - b(7)) + c[0][0] * (b(4) - b(6)) + c[0][3];
+        v[2] =
+            c[1][2] * (b(3) - b(1)) + c[1][1] * (b(4) - b(8)) + c[1][0] * (b(5) - b(7)) + c[1][3];
+        v[3] =
+            c[2][2] * (b(4) - b(2)) + c[2][1] * (b(5) - b(1)) + c[2][0] * (b(6) - b(8)) + c[2][3];
+        v[4] =
+            c[3][2] * (b(5) - b(3)) + c[3][1] * (b(6) - b(2)) + c[3][0] * (b(7) - b(1)) + c[3][3];
         v[0] = (b(1) - b(2) + b(3) - b(4) + b(5) - b(6) + b(7) - b(8)) / std::sqrt(s2) -
                d.SinCorr * ((b(1) + b(5)) - (b(3) + b(7))) * ((b(2) + b(6)) - (b(4) + b(8)));
         sin[i] = v[0];
@@ -344,7 +348,6 @@ WheelNames wheelNames(const std::string& wheelName) {
     return w;
 }
 
-
 ComputeResult ComputeQYTL(TDeviceFunc& d, const ComputeRequest& req, ComputeContext& ctx) {
     ComputeResult res;
     const int n = req.device;
@@ -392,9 +395,9 @@ ComputeResult ComputeQYTL(TDeviceFunc& d, const ComputeRequest& req, ComputeCont
     const std::string zero = req.calibration ? "0" : req.zeroing;
     const std::string qf = req.calibration ? "0" : req.qytlFilter;
     const char sep = ctx.decimalSeparator;
-    const SetterResult set[4] = {SetZeroCount(d, n, zero, sep), SetHighPass(d, n, fs, req.highPass, sep),
-                                 SetLowPass(d, n, fs, req.lowPass, sep),
-                                 SetQytlLowPass(d, n, fs, qf, sep)};
+    const SetterResult set[4] = {
+        SetZeroCount(d, n, zero, sep), SetHighPass(d, n, fs, req.highPass, sep),
+        SetLowPass(d, n, fs, req.lowPass, sep), SetQytlLowPass(d, n, fs, qf, sep)};
     bool settingsOk = true;
     for (const auto& r : set) {
         if (!r.message.empty())
