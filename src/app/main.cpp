@@ -3,6 +3,7 @@
 
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
+#include "app/ui/BulkLink.h"
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     mv::TForm1 form(ws, *options, splash);
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
+    mv::BulkLink bulkLink(form, ws, mainView);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();
