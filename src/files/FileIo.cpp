@@ -181,21 +181,41 @@ std::string stemOf(const std::string& path) {
 }
 
 bool parseNumber(std::string_view text, char sep, double& out) {
-    const std::string_view s = trimBlanks(text);
-    std::optional<double> v;
-    if (sep == '.') {
-        v = parseWholeDouble(s);
-    } else {
-        // Another separator: the text must not hold a '.', and its separator becomes one.
-        if (s.find('.') != std::string_view::npos)
+    std::string_view s = trimBlanks(text);
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1);
+        // "+-1" is not a number.
+        if (!s.empty() && s.front() == '-')
             return false;
-        std::string buf(s);
-        std::replace(buf.begin(), buf.end(), sep, '.');
-        v = parseWholeDouble(buf);
     }
-    if (!v)
+    if (s.empty())
         return false;
-    out = *v;
+    const char* b = s.data();
+    const char* e = b + s.size();
+    // Another separator: the text must not hold a '.', and its separator becomes one. The
+    // copy goes to the stack; file readers call this once a line.
+    char local[128];
+    std::string heap;
+    if (sep != '.' && std::memchr(b, sep, s.size())) {
+        if (std::memchr(b, '.', s.size()))
+            return false;
+        char* dst = local;
+        if (s.size() > sizeof local) {
+            heap.assign(s);
+            dst = heap.data();
+        }
+        for (std::size_t i = 0; i < s.size(); ++i)
+            dst[i] = b[i] == sep ? '.' : b[i];
+        b = dst;
+        e = dst + s.size();
+    } else if (sep != '.' && std::memchr(b, '.', s.size())) {
+        return false;
+    }
+    double v = 0;
+    const auto [p, ec] = std::from_chars(b, e, v);
+    if (ec != std::errc() || p != e)
+        return false;
+    out = v;
     return true;
 }
 
