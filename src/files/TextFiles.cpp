@@ -8,6 +8,7 @@
 #include <charconv>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -92,14 +93,27 @@ void onThreads(std::size_t n, F&& f) {
 
 ReadResult readAscii(const std::string& path, const ReadOptions& opt) {
     ReadResult warnings;
-    const auto text = readWholeFile(path, warnings);
-    if (!text)
+    auto f = openForReading(path, warnings);
+    if (!f)
         return warnings;
-    // Large files are counted and converted in stretches side by side, one per core.
+    // Large files are read, counted and converted in stretches side by side, one per
+    // core. The buffer is not cleared first: every byte of it is read, and each thread
+    // touches the fresh pages of its own stretch.
     constexpr std::size_t kPerThread = std::size_t(1) << 20;
+    const auto size = static_cast<std::size_t>(f->size());
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return decodeAscii(*text, path, opt,
-                       std::clamp<std::size_t>(text->size() / kPerThread, 1, cores));
+    const std::size_t parts = std::clamp<std::size_t>(size / kPerThread, 1, cores);
+    const std::unique_ptr<char[]> bytes(new char[std::max<std::size_t>(size, 1)]);
+    std::vector<char> complete(parts, 0);
+    onThreads(parts, [&](std::size_t k) {
+        const std::size_t lo = size / parts * k,
+                          hi = k + 1 == parts ? size : size / parts * (k + 1);
+        complete[k] = f->readAt(lo, bytes.get() + lo, hi - lo);
+    });
+    f->close();
+    if (std::find(complete.begin(), complete.end(), 0) != complete.end())
+        throw FileError("Cannot read file " + path + ": it became shorter while reading");
+    return decodeAscii(std::string_view(bytes.get(), size), path, opt, parts);
 }
 
 ReadResult decodeAscii(std::string_view text, const std::string& path, const ReadOptions& opt,
