@@ -165,6 +165,19 @@ TEST(AsciiFile, NumberConversionMatchesTheFormerOneBitForBit) {
         }
         texts.push_back(t);
     }
+    // Plain decimals around the 15 digits a double holds exactly, where a short cut must
+    // give way to the full conversion.
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + int(rng() % 18);
+        std::string t;
+        for (int k = 0; k < digits; ++k)
+            t += char('0' + rng() % 10);
+        if (rng() % 4 != 0)
+            t.insert(rng() % t.size() + (rng() % 8 == 0 ? 0 : 1), ".");
+        if (rng() % 2)
+            t.insert(0, "-");
+        texts.push_back(t);
+    }
     int numbers = 0;
     for (const auto& t : texts)
         for (char sep : {'.', ','}) {
@@ -178,7 +191,36 @@ TEST(AsciiFile, NumberConversionMatchesTheFormerOneBitForBit) {
                 ASSERT_EQ(bitsOf(static_cast<float>(a)), bitsOf(static_cast<float>(b)));
             }
         }
-    EXPECT_GT(numbers, 10000); // most texts are numbers in one notation or the other
+    EXPECT_GT(numbers, 30000); // most texts are numbers in one notation or the other
+}
+
+// Line ends counted many bytes a step: every LF, and every CR not followed by an LF, also
+// where a CR LF pair straddles the counter's blocks of 64 KiB.
+TEST(AsciiFile, LineEndsCountedLikeTheCursorReadsThem) {
+    std::mt19937 rng(3);
+    std::vector<std::string> texts = {"", "\r", "\n", "\r\n", "\n\r", "\r\r\n\n", "x", "x\r"};
+    for (int i = 0; i < 2000; ++i) {
+        std::string t(rng() % 40, ' ');
+        for (char& c : t)
+            c = "\r\n1"[rng() % 3];
+        texts.push_back(t);
+    }
+    for (std::size_t at : {65535u, 65536u, 131071u}) {
+        std::string t(140000, '1');
+        t[at] = '\r';
+        t[at + 1] = '\n';
+        texts.push_back(t);
+        t[at + 1] = '1';
+        texts.push_back(t);
+    }
+    for (const auto& t : texts) {
+        files::LineCursor lines(t);
+        std::string_view line;
+        std::size_t n = 0;
+        while (lines.next(line))
+            ++n;
+        ASSERT_EQ(files::countLines(t), n) << t.size();
+    }
 }
 
 // Stretches converted side by side meet at line ends of every kind; the samples and the
