@@ -298,34 +298,55 @@ public:
 
     // Exactly n inflated bytes into dst; false when the stream is damaged or ends first.
     bool take(unsigned char* dst, std::uint64_t n) {
-        while (ok_ && n > 0) {
-            if (z_.avail_in == 0 && left_ > 0) {
-                const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(left_, in_.size()));
-                if (!f_.readAt(next_, in_.data(), k))
-                    return false;
-                next_ += k;
-                left_ -= k;
-                z_.next_in = in_.data();
-                z_.avail_in = static_cast<uInt>(k);
-            }
+        while (n > 0) {
             const auto room = static_cast<uInt>(std::min<std::uint64_t>(n, 1u << 30));
-            z_.next_out = dst;
-            z_.avail_out = room;
-            const int rc = inflate(&z_, Z_NO_FLUSH);
+            int rc = Z_OK;
+            if (!step(dst, room, rc))
+                return false;
             const std::uint64_t made = room - z_.avail_out;
             dst += made;
             n -= made;
             if (rc == Z_STREAM_END)
                 return n == 0;
-            if (rc == Z_BUF_ERROR && z_.avail_in == 0 && left_ == 0)
-                return false; // the compressed bytes ran out
-            if (rc != Z_OK && rc != Z_BUF_ERROR)
-                return false;
         }
         return ok_;
     }
 
+    // True when the stream ends right here, its checksum confirming what it delivered.
+    bool ended() {
+        for (;;) {
+            unsigned char extra = 0;
+            int rc = Z_OK;
+            if (!step(&extra, 1, rc) || z_.avail_out == 0)
+                return false; // damaged, or more bytes than the element announced
+            if (rc == Z_STREAM_END)
+                return true;
+        }
+    }
+
 private:
+    // One call of inflate into [dst, dst + room), with more compressed bytes read first when
+    // it has used up what it had; false when the stream is damaged or cannot go on.
+    bool step(unsigned char* dst, uInt room, int& rc) {
+        if (!ok_)
+            return false;
+        if (z_.avail_in == 0 && left_ > 0) {
+            const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(left_, in_.size()));
+            if (!f_.readAt(next_, in_.data(), k))
+                return false;
+            next_ += k;
+            left_ -= k;
+            z_.next_in = in_.data();
+            z_.avail_in = static_cast<uInt>(k);
+        }
+        z_.next_out = dst;
+        z_.avail_out = room;
+        rc = inflate(&z_, Z_NO_FLUSH);
+        // No progress is possible only when the compressed bytes have run out.
+        return rc == Z_OK || rc == Z_STREAM_END ||
+               (rc == Z_BUF_ERROR && z_.avail_in == 0 && left_ > 0);
+    }
+
     const FileHandle& f_;
     std::uint64_t next_;
     std::uint64_t left_;
@@ -351,7 +372,7 @@ const char* inflateFirstElement(const FileHandle& f, std::uint64_t offset, std::
     if (!out.bytes)
         return " is too large to be inflated in memory";
     std::memcpy(out.bytes.get(), tag, sizeof tag);
-    if (!z.take(out.bytes.get() + sizeof tag, length - sizeof tag))
+    if (!z.take(out.bytes.get() + sizeof tag, length - sizeof tag) || !z.ended())
         return kBadDeflate;
     out.length = length;
     return nullptr;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <limits>
-#include <zlib.h>
 
 namespace mv {
 namespace {
@@ -318,28 +317,12 @@ TEST(MatFile, CompressedFileLeavesTheSlotAlone) {
     EXPECT_NE(l.log.lines[0].text.find("compressed"), std::string::npos);
 }
 
-// The file with its first element packed into a miCOMPRESSED element, as Matlab's -v7,
-// Octave's -v7 and scipy's do_compression write it.
-std::string compressedOf(const std::string& plain) {
-    const std::string element = plain.substr(128);
-    uLongf n = compressBound(element.size());
-    std::string z(n, '\0');
-    EXPECT_EQ(compress(reinterpret_cast<Bytef*>(z.data()), &n,
-                       reinterpret_cast<const Bytef*>(element.data()), element.size()),
-              Z_OK);
-    z.resize(n);
-    test::Bytes f;
-    f.text(plain.substr(0, 128)).put<std::uint32_t>(miCOMPRESSED);
-    f.put<std::uint32_t>(std::uint32_t(z.size())).text(z);
-    return f.s;
-}
-
 TEST(MatFile, CompressedVectorReadsLikeTheUncompressedOne) {
     test::TempDir dir;
     const std::string plain = matArray("speed_kmh", 6, 1, 5, miDOUBLE,
                                        valuesOf<double>({0.1, -2.5, 1e30, 7.0, 1.0 / 3.0}));
     test::writeFile(dir / "p.mat", plain);
-    test::writeFile(dir / "z.mat", compressedOf(plain));
+    test::writeFile(dir / "z.mat", test::compressedMat(plain));
     test::Loader l;
     ASSERT_EQ(l.load(dir, {"p.mat", "z.mat"}, LoadFormat::MatlabV6).filled, 2);
     EXPECT_TRUE(l.log.lines.empty()) << l.log.lines.front().text;
@@ -353,7 +336,7 @@ TEST(MatFile, CompressedVectorReadsLikeTheUncompressedOne) {
 TEST(MatFile, DamagedCompressedFilesAreRefused) {
     const std::string plain =
         matArray("v", 6, 1, 64, miDOUBLE, std::string(64 * 8, '\0'), "MATLAB 5.0 MAT-file");
-    const std::string good = compressedOf(plain);
+    const std::string good = test::compressedMat(plain);
     struct Case {
         const char* what;
         std::string bytes;
@@ -390,20 +373,33 @@ TEST(MatFile, DamagedCompressedFilesAreRefused) {
             .put<std::uint32_t>(miMATRIX)
             .put<std::uint32_t>(0xFFFFFFF0u);
         inner.text(plain.substr(136));
-        cases.push_back(
-            {"bomb", compressedOf(inner.s), " is compressed and its compressed data is damaged"});
+        cases.push_back({"bomb", test::compressedMat(inner.s),
+                         " is compressed and its compressed data is damaged"});
+    }
+    // Its checksum does not match what it inflates to.
+    {
+        test::Bytes t{good};
+        t.s.back() = char(t.s.back() ^ 0x5A);
+        cases.push_back({"checksum", t.s, " is compressed and its compressed data is damaged"});
+    }
+    // The stream holds more than the inner matrix announces.
+    {
+        test::Bytes inner{plain};
+        inner.setAt<std::uint32_t>(132, std::uint32_t(plain.size() - 136 - 8));
+        cases.push_back({"inner too short", test::compressedMat(inner.s),
+                         " is compressed and its compressed data is damaged"});
     }
     // The inner element is no matrix.
     {
         test::Bytes inner{plain};
         inner.setAt<std::uint32_t>(128, miDOUBLE);
-        cases.push_back({"inner type", compressedOf(inner.s), " is not Matrix"});
+        cases.push_back({"inner type", test::compressedMat(inner.s), " is not Matrix"});
     }
     // The inner matrix says it is longer than what the stream holds.
     {
         test::Bytes inner{plain};
         inner.setAt<std::uint32_t>(132, std::uint32_t(plain.size() - 136 + 800));
-        cases.push_back({"inner too long", compressedOf(inner.s),
+        cases.push_back({"inner too long", test::compressedMat(inner.s),
                          " is compressed and its compressed data is damaged"});
     }
     for (const auto& c : cases) {
