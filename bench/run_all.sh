@@ -8,7 +8,9 @@ for b in "$BUILD_DIR"/bench/*/bench_*; do
   echo "== $(basename "$b")"
   "$b" "$@"
 done
-for s in "$(dirname "$0")"/*.sh; do
+# Scripts that drive the programs from outside: bench/*.sh and bench/<subsystem>/*.sh.
+for s in "$(dirname "$0")"/*.sh "$(dirname "$0")"/*/*.sh; do
+  [ -x "$s" ] || continue
   case "$(basename "$s")" in run_all.sh) continue ;; esac
   echo "== $(basename "$s")"
   "$s" "$BUILD_DIR"

@@ -11,6 +11,11 @@ set(files "")
 foreach(n IN LISTS names)
   list(APPEND files ${OUT}/demo/${n})
 endforeach()
+# The demo's evaluation workbooks open at start as ./mvt run opens them.
+file(STRINGS ${OUT}/demo/workbooks.txt books)
+foreach(b IN LISTS books)
+  list(APPEND files --workbook ${OUT}/demo/${b})
+endforeach()
 execute_process(COMMAND ${EXE} --settings ${OUT}/s.ini --screenshot ${OUT}/s.png ${files}
                 RESULT_VARIABLE rc TIMEOUT 120)
 if(NOT rc EQUAL 0)

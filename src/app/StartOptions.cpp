@@ -29,6 +29,11 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
             if (!needValue(o.demoDir))
                 return std::nullopt;
             o.demoDir = QFileInfo(o.demoDir).absoluteFilePath();
+        } else if (a == "--workbook") {
+            QString book;
+            if (!needValue(book))
+                return std::nullopt;
+            o.workbooks << QFileInfo(book).absoluteFilePath();
         } else if (a == "--format") {
             if (!needValue(o.loadFormat))
                 return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of the desktop application:
-//   mvtervik [--settings FILE] [--screenshot FILE.png] [--demo DIR] [--format NAME] [FILE...]
+//   mvtervik [--settings FILE] [--screenshot FILE.png] [--demo DIR] [--format NAME]
+//            [--workbook FILE]... [FILE...]
 #include "app/ui/Main.h"
 
 #include <QStringList>

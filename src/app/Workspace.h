@@ -6,6 +6,7 @@
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/SignalStore.h"
+#include "evaluation/TestLog.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "graphs/GraphState.h"
 #include "monitors/ReplayCounter.h"
@@ -30,6 +31,8 @@ struct Workspace {
     std::string actualDir;
     // The open workbooks: the program's spreadsheet application.
     SpreadsheetApp spreadsheet;
+    // Which open sheets are the Log, the EvaLog and the output sheet; the selected test.
+    SpreadsheetState sheets;
     // Samples the Monitors' replay has sent so far.
     ReplayCounter replay;
     // The user's decimal separator, read once at start; tests set it.

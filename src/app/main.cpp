@@ -6,6 +6,7 @@
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
+#include "app/ui/TestLogLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr,
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
-                     "[--demo DIR] [--format NAME] [FILE...]\n",
+                     "[--demo DIR] [--format NAME] [--workbook FILE]... [FILE...]\n",
                      qPrintable(error));
         return 2;
     }
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     mv::TForm1 form(ws, *options, splash);
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
+    mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();

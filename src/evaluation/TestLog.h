@@ -87,8 +87,13 @@ TestSelection SelectTestId(const SpreadsheetApp& app, const SpreadsheetState& st
 // Folder of the Log workbook, without a trailing "/"; empty without a Log.
 std::string logFolder(const SpreadsheetApp& app, const SpreadsheetState& st);
 
-// The files a test opens: plain files of `dir` matching `mask` ("*.mvn"), at most 200 of
-// them as found, sorted by name. A missing folder or no match adds the error line.
+// The mask a test's files match in a load format: the second field of its open-dialog
+// filter ("*.mvn"), at most 20 characters.
+std::string testFileMask(int loadFormatIndex);
+
+// The files a test opens: plain files of `dir` matching `mask` ("*.mvn", without regard
+// to case), at most 200 of them as found, sorted by name, each as `dir` + "/" + name.
+// A missing folder or no match adds the error line.
 std::vector<std::string> TestFiles(const std::string& dir, const std::string& mask,
                                    std::vector<EvalLine>& lines);
 

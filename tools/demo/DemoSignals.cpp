@@ -1,15 +1,22 @@
 // Writes a small demo test into a directory: the native signal files of one
 // run of a vehicle through a curve (speed, track curvature, a noisy axle-box
-// vibration) and files.txt, which lists them for the application to open.
+// vibration) and files.txt, which lists them for the application to open; then the
+// evaluation workspace in evaluation/ and workbooks.txt, which lists its Log and EvaLog.
+//   mvt-demo DIR
+//   mvt-demo --evaluation DIR [--ids N] [--signals N] [--samples N]
+// The second form writes only the evaluation workspace, at the size asked for.
+#include "DemoEvaluation.h"
 #include "core/TimeWindow.h"
 #include "files/NativeFile.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <numbers>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -59,13 +66,64 @@ const Demo kDemos[] = {
     {"AxleBoxAcc", "m/s2", "accelerometer", 4000.0, 100.0, noisySine},
 };
 
+int usage() {
+    std::cerr << "usage: mvt-demo DIR\n"
+                 "       mvt-demo --evaluation DIR [--ids N] [--signals N] [--samples N]\n";
+    return 2;
+}
+
+// The evaluation workspace alone, for the tests and the benchmark.
+int evaluationOnly(int argc, char** argv) {
+    // The Log holds five rows a test below row 10; the EvaLog at most 128 measured signals.
+    long ids = 0, signals = 11, samples = 0;
+    struct Option {
+        const char* name;
+        long* value;
+        long min, max;
+    };
+    const Option options[] = {{"--ids", &ids, 0, 10000},
+                              {"--signals", &signals, 11, 133},
+                              {"--samples", &samples, 0, 100000000}};
+    std::filesystem::path dir;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        const Option* o = nullptr;
+        for (const Option& c : options)
+            if (a == c.name)
+                o = &c;
+        if (!o) {
+            if (a.starts_with("--") || !dir.empty())
+                return usage();
+            dir = a;
+            continue;
+        }
+        if (i + 1 >= argc)
+            return usage();
+        char* end = nullptr;
+        *o->value = std::strtol(argv[++i], &end, 10);
+        if (*end != '\0' || *o->value < o->min || *o->value > o->max)
+            return usage();
+    }
+    const mv::demo::EvalScale scale{static_cast<int>(ids), static_cast<int>(signals), samples};
+    if (dir.empty())
+        return usage();
+    try {
+        const auto tests = mv::demo::writeEvaluationWorkspace(dir, scale);
+        std::cout << (dir / "Log.xlsx").string() << ": " << tests.size() << " tests\n";
+    } catch (const std::exception& e) {
+        std::cerr << "mvt-demo: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: mvt-demo DIR\n";
-        return 2;
-    }
+    if (argc >= 2 && std::string(argv[1]) == "--evaluation")
+        return evaluationOnly(argc, argv);
+    if (argc != 2)
+        return usage();
     const std::filesystem::path dir = argv[1];
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
@@ -89,6 +147,14 @@ int main(int argc, char** argv) {
             list << file << "\n";
             std::cout << (dir / file).string() << ": " << n << " samples at " << d.fs << " Hz\n";
         }
+        // The Log and the EvaLog open with the application; the test folders, the track
+        // information and the zone sheets are theirs.
+        const auto tests = mv::demo::writeEvaluationWorkspace(dir / "evaluation", {});
+        std::ofstream books(dir / "workbooks.txt");
+        books << "evaluation/Log.xlsx\nevaluation/EvaLog.xlsx\n";
+        std::cout << (dir / "evaluation").string() << ": " << tests.size() << " tests\n";
+        if (!books)
+            return 1;
     } catch (const std::exception& e) {
         std::cerr << "mvt-demo: " << e.what() << "\n";
         return 1;

@@ -25,6 +25,8 @@ const Command kCommands[] = {
     {"process",
      "process --fn \"TEXT\" [--fn ...] [--aux N=FILE] [--window T1 T2] [--inplace] FILE --out DIR",
      cmdProcess},
+    {"test-id", "test-id --log LOG.xlsx --id N [--track-subdir DIR] [--settings FILE] [--json]",
+     cmdTestId},
 };
 
 void printHelp(std::ostream& out) {

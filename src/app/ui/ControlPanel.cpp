@@ -63,8 +63,12 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     logName->setObjectName("LogNameLabel");
     lg->addWidget(logName, 0, 1, 1, 3);
     lg->addWidget(caption("Test ID:", left), 1, 0);
-    testIdEdit = new QLineEdit(left);
-    testIdEdit->setObjectName("TestIDEdit");
+    testIdEdit = new TNumberEdit(left);
+    testIdEdit->setObjectName("TestIDNumberEdit");
+    testIdEdit->set_NumberTyp(ntInteger);
+    // Any Test ID until a Log gives the highest one.
+    testIdEdit->setRange(1, 65536);
+    testIdEdit->set_Increment(1);
     testIdEdit->setFixedWidth(60);
     lg->addWidget(testIdEdit, 2, 0);
     testDescHolder = new QWidget(left);
@@ -73,10 +77,15 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     lg->addWidget(testDescHolder, 1, 1, 4, 3);
     lg->addWidget(caption("Test date", left), 5, 0);
     testDate = new QLabel(left);
+    testDate->setObjectName("TestDateLabel");
     lg->addWidget(testDate, 5, 1);
     lg->addWidget(caption("Test time", left), 5, 2);
     testTime = new QLabel(left);
+    testTime->setObjectName("TestTimeLabel");
     lg->addWidget(testTime, 5, 3);
+    calibrFilePath = new QLabel(left);
+    calibrFilePath->setObjectName("CalibrFilePathLabel");
+    lg->addWidget(calibrFilePath, 6, 0, 1, 4);
     lg->setRowStretch(4, 1);
     row->addWidget(left);
 
@@ -116,8 +125,11 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     mg->addWidget(excelOutCombo, 4, 1);
     mg->addWidget(caption("Track info subdir.", mid), 5, 0);
     trackInfoSubdir = new QLineEdit(mid);
-    trackInfoSubdir->setObjectName("TrackInfoSubdirEdit");
+    trackInfoSubdir->setObjectName("TrackInfoSubdirectoryEdit");
     mg->addWidget(trackInfoSubdir, 5, 1);
+    trackInfoName = new QLabel(mid);
+    trackInfoName->setObjectName("TrackInfoNameLabel");
+    mg->addWidget(trackInfoName, 6, 0, 1, 2);
 
     mg->addWidget(formatGroup("Load file format", kLoadFormatNames.data(), kLoadFormatCount, 3,
                               loadFormat, mid),

@@ -24,9 +24,10 @@ public:
 
     // Left: the test selected from the Log workbook.
     QLabel* logName = nullptr;
-    QLineEdit* testIdEdit = nullptr;
+    TNumberEdit* testIdEdit = nullptr; // TestIDNumberEdit
     QLabel* testDate = nullptr;
     QLabel* testTime = nullptr;
+    QLabel* calibrFilePath = nullptr; // the selected test's folder
     // Place of the test description grid (filled by the Signal table side).
     QWidget* testDescHolder = nullptr;
 
@@ -42,6 +43,7 @@ public:
     QLineEdit* fillValue = nullptr;
     QPushButton* fillButton = nullptr;
     QLineEdit* trackInfoSubdir = nullptr;
+    QLabel* trackInfoName = nullptr; // the track-information workbook of the test
 
     ToolPages* pages = nullptr;
     LogPane* log = nullptr;

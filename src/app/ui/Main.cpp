@@ -230,6 +230,10 @@ void TForm1::buildBulkPage() {
     auto* evaLog = new QLabel(page);
     evaLog->setObjectName("EvaLogNameLabel");
     grid->addWidget(evaLog, 1, 1, 1, 3);
+    // The EvaLog's processing type; its tag 1 marks the full evaluation.
+    auto* procType = new QLabel(page);
+    procType->setObjectName("ProcTypeLabel");
+    grid->addWidget(procType, 5, 0, 1, 4);
     grid->addWidget(new QLabel("Destination base directory", page), 2, 0, 1, 2);
     auto* dest = new QLineEdit(page);
     dest->setObjectName("DestinationBasePathEdit");
@@ -251,7 +255,7 @@ void TForm1::buildBulkPage() {
     connect(to, &QSpinBox::valueChanged, this, [this](int v) { ws_.settings.ToID = v; });
     connect(dest, &QLineEdit::editingFinished, this,
             [this, dest] { ws_.settings.DestinationPath = dest->text().toStdString(); });
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(6, 1);
 }
 
 void TForm1::onPageChanged(int index) {
@@ -345,7 +349,8 @@ void TForm1::AppActivate() {
         openStartFiles();
         startupDone_ = true;
     }
-    if (topicsNeedUpdate_) {
+    // A workbook opened, closed or changed its sheets since the last scan.
+    if (topicsNeedUpdate_ || ws_.sheets.UpdateTopics || ws_.spreadsheet.rescanDue()) {
         topicsNeedUpdate_ = false;
         if (topicsUpdater_)
             topicsUpdater_();
@@ -353,6 +358,15 @@ void TForm1::AppActivate() {
 }
 
 void TForm1::openStartFiles() {
+    // The workbooks first: the rescan that follows finds the Log and the EvaLog among them.
+    for (const QString& book : options_.workbooks) {
+        try {
+            ws_.spreadsheet.open(book.toStdString());
+            topicsNeedUpdate_ = true;
+        } catch (const std::exception& e) {
+            log().warn(std::string("Workbook not opened: ") + e.what());
+        }
+    }
     if (options_.files.isEmpty())
         return;
     if (!options_.loadFormat.isEmpty()) {

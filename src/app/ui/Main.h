@@ -34,6 +34,7 @@ struct StartOptions {
     QString demoDir;        // --demo DIR: work in this directory for this session
     QString loadFormat;     // --format NAME
     QStringList files;      // signal files to open at start
+    QStringList workbooks;  // --workbook FILE (repeatable): workbooks to open at start
 };
 
 class TForm1 : public QMainWindow {

@@ -13,7 +13,10 @@ namespace mv {
 SpreadsheetLink::SpreadsheetLink(TForm1& form, Workspace& ws)
     : QObject(&form), form_(form), ws_(ws) {
     form_.onCommand(Cmd::Workbooks, [this] { showWorkbooks(); });
-    form_.setTopicsUpdater([this] { updateOutputSheets(); });
+    form_.setTopicsUpdater([this] { rescan(); });
+    // Only the user's choice sets the output sheet; filling the list does not.
+    connect(form_.controlPanel()->excelOutCombo, &QComboBox::textActivated, this,
+            [this](const QString& entry) { chooseOutputSheet(entry); });
     form_.addCloseCheck([this] { return confirmClose(); });
     askUnsaved = [this](const QStringList& names) {
         const auto b = QMessageBox::question(
@@ -36,7 +39,7 @@ WorkbooksWindow* SpreadsheetLink::showWorkbooks() {
         window_->resize(1000, 700);
         connect(window_, &WorkbooksWindow::workbooksChanged, this, [this] {
             form_.requestTopicsUpdate();
-            updateOutputSheets();
+            rescan();
         });
     }
     window_->show();
@@ -45,16 +48,28 @@ WorkbooksWindow* SpreadsheetLink::showWorkbooks() {
     return window_;
 }
 
-void SpreadsheetLink::updateOutputSheets() {
+void SpreadsheetLink::rescan() {
     QComboBox* combo = form_.controlPanel()->excelOutCombo;
     const QString chosen = combo->currentText();
+    // Red while the list is being rebuilt.
+    QPalette red = combo->palette();
+    red.setColor(QPalette::Base, QColor(255, 0, 0));
+    red.setColor(QPalette::Button, QColor(255, 0, 0));
+    combo->setPalette(red);
     combo->clear();
-    for (const std::string& e : outputSheetEntries(ws_.spreadsheet))
+    const RescanResult r = ExcelTopicsUpdate(ws_.spreadsheet, ws_.sheets);
+    writeLines(form_.log(), r.lines);
+    for (const std::string& e : r.outputSheets)
         combo->addItem(QString::fromStdString(e));
-    const int keep = combo->findText(chosen);
-    if (keep >= 0)
-        combo->setCurrentIndex(keep);
-    ws_.spreadsheet.setRescanDue(false);
+    combo->setCurrentIndex(combo->findText(chosen));
+    combo->setPalette(QPalette());
+    emit rescanned(r);
+}
+
+void SpreadsheetLink::chooseOutputSheet(const QString& entry) {
+    // A name that no longer leads to a sheet leaves the output sheet as it was.
+    form_.runCommand(
+        [&] { ws_.sheets.OutputSheet = sheetOfEntry(ws_.spreadsheet, entry.toStdString()); });
 }
 
 bool SpreadsheetLink::confirmClose() {

@@ -36,4 +36,22 @@ QString TTestDescGrid::pathPart(int row) const {
     return row >= 0 && row < 4 ? item(row, 1)->text() : QString();
 }
 
+void TTestDescGrid::setCaption(int row, const QString& text) {
+    if (row >= 0 && row < 4)
+        item(row, 0)->setText(text);
+}
+
+QString TTestDescGrid::caption(int row) const {
+    return row >= 0 && row < 4 ? item(row, 0)->text() : QString();
+}
+
+void TTestDescGrid::setMark(Mark m) {
+    mark_ = m;
+    QPalette p = palette();
+    p.setColor(QPalette::Base, m == Mark::Invalid  ? QColor(255, 0, 0)
+                               : m == Mark::Opened ? QColor(255, 255, 0)
+                                                   : QColor(255, 255, 255));
+    setPalette(p);
+}
+
 } // namespace mv

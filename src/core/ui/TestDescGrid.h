@@ -13,6 +13,18 @@ public:
     // Sets the path part of row 0..3 (right column).
     void setPathPart(int row, const QString& text);
     QString pathPart(int row) const;
+    // The caption of path level row 0..3 (left column).
+    void setCaption(int row, const QString& text);
+    QString caption(int row) const;
+
+    // The background tells the state of the selected test: white, yellow when its files
+    // are the ones opened last, red when it cannot be evaluated.
+    enum class Mark { Plain, Opened, Invalid };
+    void setMark(Mark m);
+    Mark mark() const { return mark_; }
+
+private:
+    Mark mark_ = Mark::Plain;
 };
 
 } // namespace mv

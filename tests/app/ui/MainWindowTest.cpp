@@ -5,6 +5,7 @@
 #include "app/ui/Main.h"
 #include "app/ui/ToolPages.h"
 #include "core/ui/LogPane.h"
+#include "evaluation/workbook/SpreadsheetApp.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 #include "widgets/ui/MV_Komp.h"
 
@@ -32,14 +33,16 @@ private slots:
     void unwritableSettingsDoNotStopAScreenshotRun();
     void relativeStartPathsMeanTheStartDirectory();
     void fProcessTakesEitherSeparatorAndShowsBadText();
+    void startWorkbooksOpenBeforeTheFirstRescan();
 };
 
 namespace {
 struct Session {
-    Session(const QString& ini, QStringList files = {}) {
+    Session(const QString& ini, QStringList files = {}, QStringList workbooks = {}) {
         StartOptions o;
         o.settingsPath = ini;
         o.files = files;
+        o.workbooks = workbooks;
         form = std::make_unique<TForm1>(ws, o);
         form->setMonitors(&monitors);
         form->show();
@@ -170,9 +173,10 @@ void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
     const QString was = QDir::currentPath();
     QVERIFY(QDir::setCurrent(start.path()));
     QString error;
-    const auto o = parseStartOptions(
-        {"mvtervik", "--screenshot", "s.png", "--settings", "s.ini", "--demo", "d", "a.mvn"},
-        error);
+    const auto o =
+        parseStartOptions({"mvtervik", "--screenshot", "s.png", "--settings", "s.ini", "--demo",
+                           "d", "--workbook", "Log.xlsx", "a.mvn", "--workbook", "e/EvaLog.xlsx"},
+                          error);
     QVERIFY(QDir::setCurrent(other.path()));
     QVERIFY(o);
     const QDir dir(start.path());
@@ -180,7 +184,10 @@ void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
     QCOMPARE(o->settingsPath, dir.absoluteFilePath("s.ini"));
     QCOMPARE(o->demoDir, dir.absoluteFilePath("d"));
     QCOMPARE(o->files, QStringList{dir.absoluteFilePath("a.mvn")});
+    QCOMPARE(o->workbooks, (QStringList{dir.absoluteFilePath("Log.xlsx"),
+                                        dir.absoluteFilePath("e/EvaLog.xlsx")}));
     QVERIFY(!parseStartOptions({"mvtervik", "--screenshot"}, error));
+    QVERIFY(!parseStartOptions({"mvtervik", "--workbook"}, error));
     QVERIFY(QDir::setCurrent(was));
 }
 
@@ -203,6 +210,25 @@ void MainWindowTest::fProcessTakesEitherSeparatorAndShowsBadText() {
         QCOMPARE(edit->palette().color(QPalette::Base), QColor(255, 0, 0));
         QCOMPARE(s.ws.settings.dfltSampl_f, 2500.0);
     }
+    s.form->close();
+}
+
+// --workbook opens its files into the program's spreadsheet before the first rescan; a
+// file that cannot be opened is a warning and the others still open.
+void MainWindowTest::startWorkbooksOpenBeforeTheFirstRescan() {
+    QTemporaryDir dir;
+    const QString book = dir.filePath("Log.xlsx");
+    {
+        SpreadsheetApp app;
+        const WorkbookId id = app.newWorkbook("Log");
+        app.saveAs(id, book.toStdString());
+    }
+    Session s(dir.filePath("MVtervik.ini"), {}, {dir.filePath("missing.xlsx"), book});
+    QCOMPARE(s.ws.spreadsheet.workbookCount(), 1);
+    QCOMPARE(QString::fromStdString(
+                 s.ws.spreadsheet.workbook(s.ws.spreadsheet.workbookByName("Log.xlsx")).name()),
+             QString("Log.xlsx"));
+    QVERIFY(s.form->logPane()->document()->toPlainText().contains("Workbook not opened:"));
     s.form->close();
 }
 

@@ -1,0 +1,99 @@
+// The settings file without Qt: the entries QSettings writes come back as the desktop's
+// backend reads them, and what we write reads back the same.
+#include "core/IniSettings.h"
+
+#include "support/TestSupport.h"
+
+namespace mv {
+namespace {
+
+TEST(IniSettings, ReadsGroupsGeneralAndEscapesAsTheDesktopWritesThem) {
+    const IniSettings s = IniSettings::parse("\xEF\xBB\xBF"
+                                             "; a comment\r\n"
+                                             "[General]\r\n"
+                                             "dfltSampl_f=4000,5\r\n"
+                                             "LoadFileFormat=2\r\n"
+                                             "DestinationPath=\"C:\\\\data, old\"\r\n"
+                                             "Spaced= \" a \" \r\n"
+                                             "At=@@home\r\n"
+                                             "Gone=@Invalid()\r\n"
+                                             "Tabbed=a\\tb\\x10g\r\n"
+                                             "\r\n"
+                                             "[Align_km]\r\n"
+                                             "TrackInfoSubdirectory=Trat\xC4\x9B info\r\n"
+                                             "Long=first \\\r\n"
+                                             "second\r\n"
+                                             "[Signals]\r\n"
+                                             "001\\DecPlaces=3\r\n"
+                                             "[My%20Group]\r\n"
+                                             "Key%3D=1\r\n"
+                                             "[%General]\r\n"
+                                             "x=group\r\n");
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        // A list to QSettings: joined again, so the strict parser sees it as written.
+        {"dfltSampl_f", "4000,5"},
+        {"LoadFileFormat", "2"},
+        {"DestinationPath", "C:\\data, old"},
+        {"Spaced", " a "},
+        {"At", "@home"},
+        {"Gone", std::nullopt},
+        {"Tabbed", "a\tb\x10g"},
+        {"Align_km/TrackInfoSubdirectory", "Trat\xC4\x9B info"},
+        {"Align_km/Long", "first second"},
+        {"Signals/001/DecPlaces", "3"},
+        {"My Group/Key=", "1"},
+        {"General/x", "group"},
+        {"Missing", std::nullopt},
+    };
+    for (const auto& [key, want] : cases)
+        EXPECT_EQ(s.read(key), want) << key;
+
+    MainSettings m;
+    readMainAtCreate(s, m);
+    readMainAtActivation(s, m);
+    EXPECT_EQ(m.dfltSampl_f, 4000.0); // with a comma it is no number
+    EXPECT_EQ(m.LoadFileFormat, 2);
+}
+
+TEST(IniSettings, WrittenValuesReadBackAndSurviveTheFile) {
+    test::TempDir dir;
+    IniSettings s;
+    const std::pair<const char*, const char*> values[] = {
+        {"dfltSampl_f", "4000.5"},
+        {"DestinationPath", "/data/a, b;c=d"},
+        {"Align_km/TrackInfoSubdirectory", " tracks "},
+        {"Quote", "say \"hi\" \\ there"},
+        {"At", "@Invalid()"},
+        {"Signals/001/SigColor", "\xC5\xBElut\xC3\xA1"},
+        {"General/Odd", "1"},
+        {"Ctl", "a\x01"
+                "2\n"},
+    };
+    for (const auto& [k, v] : values)
+        s.write(k, v);
+    s.writeBytes("DevChannelSet", std::string("\x00\x01\xFF"
+                                              "A",
+                                              4));
+    const std::string file = (dir / "MVtervik.ini").string();
+    ASSERT_TRUE(s.save(file));
+    const auto back = IniSettings::load(file);
+    ASSERT_TRUE(back.has_value());
+    for (const auto& [k, v] : values)
+        EXPECT_EQ(back->read(k), std::string(v)) << k;
+    EXPECT_EQ(back->readBytes("DevChannelSet"), std::string("\x00\x01\xFF"
+                                                            "A",
+                                                            4));
+    const std::string text = test::readFile(file);
+    EXPECT_EQ(text.rfind("[General]\n", 0), 0u) << text;
+    EXPECT_NE(text.find("[Signals]\n001\\SigColor="), std::string::npos) << text;
+    EXPECT_NE(text.find("[%General]\nOdd=1"), std::string::npos) << text;
+
+    std::string why;
+    EXPECT_FALSE(IniSettings::load((dir / "none.ini").string(), &why));
+    EXPECT_NE(why.find("none.ini"), std::string::npos);
+    EXPECT_FALSE(IniSettings::load(dir.path().string(), &why));
+    EXPECT_FALSE(s.save((dir / "no" / "such" / "x.ini").string(), &why));
+}
+
+} // namespace
+} // namespace mv
