@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,8 @@ void BulkLinkTest::runsTheCurrentIdOnTheWindowsWorkspace() {
     files::installReaders(ws.readers);
     StartOptions o;
     o.settingsPath = root + "/s.ini";
+    // The demo's section list is in its Track subfolder, given for this session only.
+    o.trackSubdir = "Track";
     TForm1 form(ws, o);
     QStringList errors;
     form.setErrorDisplay([&](const QString& e) { errors << e; });
@@ -66,7 +69,7 @@ void BulkLinkTest::runsTheCurrentIdOnTheWindowsWorkspace() {
     sheets.rescan();
     QVERIFY(one->isEnabled());
     QVERIFY(range->text().startsWith("Process ID: "));
-    form.findChild<QLineEdit*>("TrackInfoSubdirectoryEdit")->setText("Track");
+    QCOMPARE(form.findChild<QLineEdit*>("TrackInfoSubdirectoryEdit")->text(), QString("Track"));
     form.findChild<QLineEdit*>("DestinationBasePathEdit")->setText(dest + "/");
 
     ControlPanel* panel = form.controlPanel();
@@ -94,6 +97,9 @@ void BulkLinkTest::runsTheCurrentIdOnTheWindowsWorkspace() {
     sheets.askUnsaved = [](const QStringList&) { return SpreadsheetLink::Answer::Discard; };
     form.setConfirm([](const QString&) { return true; });
     form.close();
+    // The session's subfolder did not replace the user's own (none).
+    QSettings stored(root + "/s.ini", QSettings::IniFormat);
+    QCOMPARE(stored.value("Align_km/TrackInfoSubdirectory").toString(), QString());
 }
 
 QTEST_MAIN(BulkLinkTest)
