@@ -252,7 +252,7 @@ RainflowOutcome RunRainflow(SpreadsheetApp& app, const SignalStore& store,
             log.add("Rainflow: the window " + fixed4(req.T1) + " .. " + fixed4(req.T2) +
                         " s holds no sample of signal " + slotText(slot, r) + "; skipped",
                     true);
-            out.signals.push_back(std::move(res));
+            out.results.push_back(std::move(res));
             continue;
         }
         // The result sheet: refused for this signal alone when its name cannot be one.
@@ -261,7 +261,7 @@ RainflowOutcome RunRainflow(SpreadsheetApp& app, const SignalStore& store,
             log.add("Rainflow: signal " + slotText(slot, r) +
                         " is named like the parameter sheet; its counts are not written",
                     true);
-            out.signals.push_back(std::move(res));
+            out.results.push_back(std::move(res));
             continue;
         }
         SheetHandle sheet;
@@ -274,7 +274,7 @@ RainflowOutcome RunRainflow(SpreadsheetApp& app, const SignalStore& store,
                 log.add("Rainflow: signal " + slotText(slot, r) +
                             " cannot have a result sheet: " + e.what(),
                         true);
-                out.signals.push_back(std::move(res));
+                out.results.push_back(std::move(res));
                 continue;
             }
             sheet = app.addSheet(book, res.name);
@@ -289,12 +289,12 @@ RainflowOutcome RunRainflow(SpreadsheetApp& app, const SignalStore& store,
             list = ExtractTurningPoints(samples, h);
         } catch (const std::bad_alloc&) {
             out.messages.push_back(kRfNoMemory + slotText(slot, r));
-            out.signals.push_back(std::move(res));
+            out.results.push_back(std::move(res));
             continue;
         }
         if (!RainflowCount(list, p, counts, log, &res.halfCycles)) {
             out.messages.push_back(kRfBadParams + slotText(slot, r));
-            out.signals.push_back(std::move(res));
+            out.results.push_back(std::move(res));
             continue;
         }
         addMatrix(app, sheet, counts, log);
@@ -304,7 +304,7 @@ RainflowOutcome RunRainflow(SpreadsheetApp& app, const SignalStore& store,
         app.runMacro(bookName + "!VybarviMatici", sheet);
         res.written = true;
         res.counts = counts;
-        out.signals.push_back(std::move(res));
+        out.results.push_back(std::move(res));
     }
     if (first)
         log.add("Rainflow: no signal is plotted; nothing was counted", true);

@@ -35,7 +35,7 @@ struct RainflowOutcome {
     int logRow = 0; // the row of the run log on the parameter sheet, 0 when none was written
     // The texts the user must acknowledge (message boxes in the window), in order.
     std::vector<std::string> messages;
-    std::vector<RainflowSignalResult> signals;
+    std::vector<RainflowSignalResult> results;
 };
 
 // Texts of the command.

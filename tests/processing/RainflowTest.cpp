@@ -270,8 +270,8 @@ TEST_F(RainflowFixture, CountsIntoSheetsOfTheirOwnAndAddsUpOverRuns) {
     const RainflowOutcome o = run(0, 9.5);
     ASSERT_TRUE(o.ran) << ::testing::PrintToString(o.messages);
     EXPECT_TRUE(o.messages.empty());
-    ASSERT_EQ(o.signals.size(), 2u);
-    EXPECT_TRUE(o.signals[0].written && o.signals[1].written);
+    ASSERT_EQ(o.results.size(), 2u);
+    EXPECT_TRUE(o.results[0].written && o.results[1].written);
     // The run log: row 11, the window with four decimals, the first signal's file.
     EXPECT_EQ(o.logRow, 11);
     EXPECT_EQ(num(param, 11, 1), 1);
@@ -294,7 +294,7 @@ TEST_F(RainflowFixture, CountsIntoSheetsOfTheirOwnAndAddsUpOverRuns) {
     for (int r = 4; r <= 13; ++r)
         for (int c = 2; c <= 12; ++c)
             total += static_cast<long long>(num(f1, r, c));
-    EXPECT_EQ(total, static_cast<long long>(o.signals[0].halfCycles.size()));
+    EXPECT_EQ(total, static_cast<long long>(o.results[0].halfCycles.size()));
 
     // A second run adds the same counts and a second log row.
     const RainflowOutcome o2 = run(0, 9.5);
@@ -306,7 +306,7 @@ TEST_F(RainflowFixture, CountsIntoSheetsOfTheirOwnAndAddsUpOverRuns) {
     for (int r = 4; r <= 13; ++r)
         for (int c = 2; c <= 12; ++c)
             EXPECT_EQ(num(f1, r, c),
-                      2.0 * static_cast<double>(o.signals[0].counts.at(r - 4, c - 2)));
+                      2.0 * static_cast<double>(o.results[0].counts.at(r - 4, c - 2)));
     EXPECT_TRUE(app.screenUpdating());
 }
 
@@ -383,10 +383,10 @@ TEST_F(RainflowFixture, AWindowPastTheEndSkipsThatSignal) {
     const RainflowOutcome o = run(4, 6);
     ASSERT_TRUE(o.ran);
     EXPECT_TRUE(log.contains("holds no sample of signal 1 Short"));
-    EXPECT_FALSE(o.signals[0].written);
-    ASSERT_TRUE(o.signals[1].written);
-    ASSERT_EQ(o.signals[1].halfCycles.size(), 1u); // samples 5..7: -1 -> 1
-    EXPECT_EQ(o.signals[1].halfCycles[0], (HalfCycle{-1, 1}));
+    EXPECT_FALSE(o.results[0].written);
+    ASSERT_TRUE(o.results[1].written);
+    ASSERT_EQ(o.results[1].halfCycles.size(), 1u); // samples 5..7: -1 -> 1
+    EXPECT_EQ(o.results[1].halfCycles[0], (HalfCycle{-1, 1}));
     EXPECT_FALSE(app.findSheet(book, "Short"));
 }
 

@@ -61,7 +61,7 @@ public:
 void printJson(std::ostream& out, const RainflowOutcome& o, const std::vector<EvalLine>& lines) {
     JsonWriter j;
     j.beginObject().key("signals").beginArray();
-    for (const auto& s : o.signals) {
+    for (const auto& s : o.results) {
         j.beginObject().key("slot").value(s.slot).key("name").value(s.name);
         j.key("written").value(s.written).key("halfCycles").beginArray();
         for (const auto& [a, b] : s.halfCycles)
@@ -82,7 +82,7 @@ void printJson(std::ostream& out, const RainflowOutcome& o, const std::vector<Ev
 }
 
 void printText(std::ostream& out, const RainflowOutcome& o) {
-    for (const auto& s : o.signals)
+    for (const auto& s : o.results)
         out << "signal " << s.slot << " " << s.name << ": " << s.halfCycles.size()
             << " half cycle(s)" << (s.written ? "" : ", not written") << "\n";
 }
