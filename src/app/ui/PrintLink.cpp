@@ -20,7 +20,6 @@
 #include <QScrollBar>
 #include <QSvgGenerator>
 #include <QTextEdit>
-#include <QWheelEvent>
 
 namespace mv {
 

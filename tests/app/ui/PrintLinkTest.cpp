@@ -6,9 +6,12 @@
 #include "app/ui/ControlPanel.h"
 #include "app/ui/Main.h"
 #include "app/ui/MainView.h"
+#include "app/ui/RainflowLink.h"
 #include "core/ui/LogPane.h"
 #include "graphs/ui/PagePrinter.h"
 #include "monitors/ui/MV_ScrMonForm.h"
+#include "processing/RainFlowUnit.h"
+#include "processing/ui/GeneratorPage.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -18,10 +21,12 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 using namespace mv;
@@ -67,6 +72,8 @@ class PrintLinkTest : public QObject {
 private slots:
     void pageLayoutOnAnImage();
     void previewPrintAndPrintGraph();
+    void headerCellsStayInTheirCells();
+    void rainFlowButtonCountsIntoTheOutputSheet();
     void exportGraphFormats();
     void printPdfModeWritesOneLandscapePage();
 };
@@ -200,6 +207,73 @@ void PrintLinkTest::previewPrintAndPrintGraph() {
     QVERIFY(!preview->isVisible());
     QCOMPARE(w.errors.size(), 1);
     QVERIFY(w.errors[0].contains("LeftRichEdit.rtf"));
+}
+
+void PrintLinkTest::headerCellsStayInTheirCells() {
+    const auto draw = [](const char* rtf, const PageRect& cell) {
+        QImage img(300, 200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QTextDocument doc;
+        fillDocument(doc, parseRtf(rtf));
+        QPainter p(&img);
+        drawHeaderCell(p, doc, cell);
+        return img;
+    };
+    const PageRect cell{20, 20, 120, 60};
+    const QRect inside(20, 20, 101, 41);
+    const QRgb white = qRgb(255, 255, 255);
+    // An overlong header is drawn again over itself in the same cell, never outside it.
+    const QImage longText = draw("{\\rtf1\\fs20 one two three four five six seven eight nine "
+                                 "ten eleven twelve thirteen fourteen fifteen\\par}",
+                                 cell);
+    QVERIFY(countColour(longText, inside, white) < inside.width() * inside.height());
+    QCOMPARE(countColour(longText, QRect(0, 62, 300, 138), white), 300 * 138);
+    QCOMPARE(countColour(longText, QRect(122, 0, 178, 200), white), 178 * 200);
+    // A line taller than the cell: nothing to draw, and drawing ends.
+    const QImage huge = draw("{\\rtf1\\fs400 X}", cell);
+    QCOMPARE(countColour(huge, huge.rect(), white), 300 * 200);
+}
+
+void PrintLinkTest::rainFlowButtonCountsIntoTheOutputSheet() {
+    QTemporaryDir dir;
+    Window w(dir.path());
+    RainflowLink rf(*w.form, w.ws, *w.view);
+    QStringList shown;
+    rf.showMessage = [&](const QString& m) { shown << m; };
+    SpreadsheetApp& app = w.ws.spreadsheet;
+    const WorkbookId book = app.newWorkbook("PARAM");
+    const SheetHandle param = app.sheet(book, "PARAM");
+    const std::pair<const char*, CellValue> cells[] = {{"Ident", CellValue::str("RainFlow")},
+                                                       {"PocetAmpli", CellValue::num(11)},
+                                                       {"PocetPredp", CellValue::num(10)},
+                                                       {"MaxEDif", CellValue::num(10)},
+                                                       {"MaxAmpli", CellValue::num(10)}};
+    int row = 1;
+    for (const auto& [name, v] : cells) {
+        app.setValue(param, row, 2, v);
+        app.workbook(book).setName(name, app.resolve(param), CellRange{{row, 2}, {row, 2}});
+        ++row;
+    }
+    w.ws.sheets.OutputSheet = param;
+    SignalRecord& r = w.ws.store[1];
+    auto b = SampleBuffer::allocate(2);
+    b.data()[0] = 2;
+    b.data()[1] = 4;
+    r.setData(std::move(b));
+    r.f_sampl = 1;
+    r.SigName = "F";
+    r.Plot = true;
+    w.ws.graphs.image2._T1 = 0;
+    w.ws.graphs.image2._T2 = 10;
+    w.view->generator()->RainFlowSpeedButton->click();
+    QVERIFY2(shown.isEmpty(), qPrintable(shown.join("; ")));
+    QCOMPARE(app.value2(app.sheet(book, "F"), 12, 5), CellValue::num(1));
+    // A sheet that is not a rainflow parameter sheet: the message, nothing written.
+    app.setValue(param, 1, 2, CellValue::str("Other"));
+    w.view->generator()->RainFlowSpeedButton->click();
+    QCOMPARE(shown, QStringList{QString::fromUtf8(kRfWrongSheet)});
+    QCOMPARE(app.value2(app.sheet(book, "F"), 2, 10), CellValue::num(1));
+    QVERIFY(w.errors.isEmpty());
 }
 
 void PrintLinkTest::exportGraphFormats() {
