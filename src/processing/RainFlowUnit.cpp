@@ -4,6 +4,7 @@
 #include "core/TimeWindow.h"
 #include "evaluation/workbook/CellRef.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -247,7 +248,11 @@ RainflowOutcome RunRainflow(SpreadsheetApp& app, const SignalStore& store,
         res.name = r.SigName.str();
 
         // A window that holds none of the signal's samples counts nothing and makes no sheet.
-        const SampleRange w = windowToSamples(req.T1, req.T2, r.f_sampl, r.SampleCount);
+        // The buffer bounds the window as well as the count, so no record can make the
+        // counting read past its samples.
+        const SampleRange w = windowToSamples(
+            req.T1, req.T2, r.f_sampl,
+            std::min<std::int64_t>(r.SampleCount, static_cast<std::int64_t>(r.Data.size())));
         if (w.empty()) {
             log.add("Rainflow: the window " + fixed4(req.T1) + " .. " + fixed4(req.T2) +
                         " s holds no sample of signal " + slotText(slot, r) + "; skipped",
