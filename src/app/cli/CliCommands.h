@@ -22,6 +22,7 @@ int cmdDesignFilter(const Args& args, std::ostream& out, std::ostream& err);
 int cmdProcess(const Args& args, std::ostream& out, std::ostream& err);
 int cmdBulk(const Args& args, std::ostream& out, std::ostream& err);
 int cmdTestId(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRainflow(const Args& args, std::ostream& out, std::ostream& err);
 
 // Exit code and message for a subcommand this build does not carry yet.
 int notAvailable(const char* name, std::ostream& err);

@@ -32,6 +32,10 @@ const Command kCommands[] = {
      cmdBulk},
     {"test-id", "test-id --log LOG.xlsx --id N [--track-subdir DIR] [--settings FILE] [--json]",
      cmdTestId},
+    {"rainflow",
+     "rainflow --workbook OUT.xlsx --sheet PARAMSHEET --window T1 T2 [--format NAME] FILE... "
+     "[--settings FILE] [--json]",
+     cmdRainflow},
 };
 
 void printHelp(std::ostream& out) {
