@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
+#include <sstream>
 
 namespace mv {
 namespace {
@@ -1063,6 +1064,130 @@ TEST_F(FragmentFixture, CliFragmentsAndMerge) {
           slice + " --from 1 --to 2 --slurm --tasks 0", merge + " --from 1",
           cli + " bulk-merge --fragments x"})
         EXPECT_EQ(test::runCommand(wrong + " 2>/dev/null").exitCode, 2) << wrong;
+}
+
+// `bulk --slurm` against a stand-in sbatch that records its arguments and runs each job at
+// once (array tasks one after the other, a task N failing while fail-task-N exists; a job
+// depending on a failed one is cancelled), and a stand-in scontrol that reports the state.
+TEST_F(FragmentFixture, SlurmSubmissionArrayMergeWaitAndResume) {
+    const fs::path bin = root / "bin";
+    fs::create_directories(bin);
+    {
+        std::ofstream f(bin / "sbatch");
+        f << R"SH(#!/bin/bash
+d="$(dirname "$0")"
+n=$(( $(cat "$d/next" 2>/dev/null || echo 100) + 1 )); echo $n > "$d/next"
+printf '%s\n' "$@" > "$d/args-$n"
+array=""; dep=""; script="${@: -1}"
+for a in "$@"; do case "$a" in --array=*) array="${a#--array=}";; --dependency=afterok:*) dep="${a#--dependency=afterok:}";; esac; done
+state=COMPLETED
+if [ -n "$dep" ] && [ "$(cat "$d/state-$dep")" != COMPLETED ]; then state=CANCELLED
+elif [ -n "$array" ]; then
+  for r in ${array//,/ }; do
+    lo=${r%-*}; hi=${r#*-}
+    for ((i=lo;i<=hi;i++)); do
+      echo $i >> "$d/ran-$n"
+      if [ -e "$d/fail-task-$i" ]; then state=FAILED; continue; fi
+      SLURM_ARRAY_TASK_ID=$i bash "$script" >/dev/null 2>&1 || state=FAILED
+    done
+  done
+else bash "$script" 2>/dev/null || state=FAILED; fi
+echo $state > "$d/state-$n"
+echo "$n;cluster"
+)SH";
+    }
+    {
+        std::ofstream f(bin / "scontrol");
+        f << "#!/bin/bash\necho \"JobId=$4 JobName=x JobState=$(cat \"$(dirname "
+             "\"$0\")/state-$4\") "
+             "Reason=None\"\n";
+    }
+    fs::permissions(bin / "sbatch", fs::perms::owner_all);
+    fs::permissions(bin / "scontrol", fs::perms::owner_all);
+    const auto text = [](const fs::path& p) {
+        std::ifstream f(p);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    };
+
+    const std::string merged = (root / "merged.xlsx").string();
+    const std::string submit =
+        "cd '" + (root / "").string() + "' && PATH='" + bin.string() + "':$PATH " + cliPath() +
+        " bulk --log Log.xlsx --evalog EvaLog.xlsx --from 1 --to 6 --dest out --fragment frag "
+        "--out-evalog merged.xlsx --slurm --tasks 3 --partition batch --sbatch-arg --time=5 "
+        "--json";
+    // Task 1 (IDs 3-4) fails: the merge is cancelled, the waiting submission names them.
+    { std::ofstream f(bin / "fail-task-1"); }
+    const auto failed = test::runCommand(submit + " --wait 2>&1");
+    EXPECT_EQ(failed.exitCode, 1) << failed.out;
+    EXPECT_NE(failed.out.find("E The merge job 102 ended CANCELLED without merging; no record "
+                              "of ID 3-4"),
+              std::string::npos)
+        << failed.out;
+    EXPECT_NE(failed.out.find("\"arrayJob\":\"101\",\"mergeJob\":\"102\""), std::string::npos);
+    EXPECT_NE(failed.out.find("\"merged\":false,\"missing\":[3,4]"), std::string::npos);
+    EXPECT_FALSE(fs::exists(merged));
+
+    const std::string slurmDir = frag + "/slurm";
+    const std::string arrayArgs = text(bin / "args-101");
+    EXPECT_EQ(arrayArgs, "--parsable\n--job-name=mvt-bulk\n--array=0-2\n--output=" + slurmDir +
+                             "/task-%A_%a.out\n--partition=batch\n--time=5\n" + slurmDir +
+                             "/task.sh\n");
+    EXPECT_EQ(text(bin / "args-102"),
+              "--parsable\n--job-name=mvt-merge\n--output=" + slurmDir +
+                  "/merge-%j.out\n--dependency=afterok:101\n--kill-on-invalid-dep=yes\n"
+                  "--partition=batch\n--time=5\n" +
+                  slurmDir + "/merge.sh\n");
+    const std::string task = text(slurmDir + "/task.sh");
+    EXPECT_NE(task.find("0) FROM=1; TO=2 ;;\n1) FROM=3; TO=4 ;;\n2) FROM=5; TO=6 ;;\n"),
+              std::string::npos)
+        << task;
+    EXPECT_NE(task.find("'--dest' '" + dest + "'"), std::string::npos) << task;
+    EXPECT_NE(task.find("--jobs \"${SLURM_CPUS_PER_TASK:-1}\" --from \"$FROM\" --to \"$TO\" "
+                        "--fragment '" +
+                        frag + "'"),
+              std::string::npos)
+        << task;
+    EXPECT_NE(text(slurmDir + "/merge.sh")
+                  .find("'--evalog' '" + (root / "EvaLog.xlsx").string() + "' '--out-evalog' '" +
+                        merged + "' --fragments '" + frag + "' --from 1 --to 6 --json > '" +
+                        slurmDir + "/merge.json'"),
+              std::string::npos);
+
+    // --resume submits the one slice that failed; the merge then commits everything.
+    fs::remove(bin / "fail-task-1");
+    const auto resumed = test::runCommand(submit + " --wait --resume 2>/dev/null");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.out;
+    EXPECT_NE(text(bin / "args-103").find("--array=1\n"), std::string::npos);
+    EXPECT_EQ(text(bin / "ran-103"), "1\n");
+    EXPECT_NE(resumed.out.find("\"slices\":[{\"task\":1,\"from\":3,\"to\":4}],\"mergeState\":"
+                               "\"COMPLETED\",\"merged\":true,\"merge\":{\"merged\":true"),
+              std::string::npos)
+        << resumed.out;
+    SpreadsheetApp other;
+    const SheetHandle s = other.sheet(other.open(merged), "EvaLog");
+    for (int id = 1; id <= 6; ++id)
+        EXPECT_EQ(other.text(s, kProcRow + id, kProcCol), std::to_string(id));
+
+    // Nothing left to compute: only the merge is submitted, without a dependency; without
+    // --wait the job ids are printed and nothing waits.
+    const auto nothing = test::runCommand(submit + " --resume 2>/dev/null");
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_NE(nothing.out.find("{\"arrayJob\":\"\",\"mergeJob\":\"105\""), std::string::npos)
+        << nothing.out;
+    EXPECT_EQ(text(bin / "args-105").find("--dependency"), std::string::npos);
+
+    // sbatch refusing the job: its message, exit 1.
+    {
+        std::ofstream f(bin / "sbatch", std::ios::trunc);
+        f << "#!/bin/bash\necho 'sbatch: error: invalid partition specified: batch' >&2\nexit 1\n";
+    }
+    const auto refused = test::runCommand(submit + " 2>&1");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.out.find("E sbatch failed (exit 1): sbatch: error: invalid partition"),
+              std::string::npos)
+        << refused.out;
 }
 
 } // namespace
