@@ -368,6 +368,8 @@ private:
             ++i_;
         if (i_ == digits)
             return fail("a value expected");
+        if (s_[digits] == '0' && i_ > digits + 1)
+            return fail("a number with a leading zero");
         if (i_ < s_.size() && s_[i_] == '.') {
             ++i_;
             const std::size_t frac = i_;

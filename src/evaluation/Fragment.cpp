@@ -254,8 +254,9 @@ std::string sliceFileName(int from, int to) {
     return "slice-" + std::to_string(from) + "-" + std::to_string(to) + ".json";
 }
 
-// "3, 7-12, 20": IDs in ascending order as runs.
-std::string idRuns(std::vector<int> ids) {
+} // namespace
+
+std::string IdRuns(std::vector<int> ids) {
     std::sort(ids.begin(), ids.end());
     std::string out;
     for (std::size_t i = 0; i < ids.size();) {
@@ -271,6 +272,8 @@ std::string idRuns(std::vector<int> ids) {
     }
     return out;
 }
+
+namespace {
 
 // The slices and records a folder holds, by the numbers in their names.
 struct FolderContents {
@@ -593,11 +596,11 @@ MergeResult MergeFragments(SpreadsheetApp& app, const SpreadsheetState& st, cons
     }
     if (!res.missing.empty())
         res.lines.insert(res.lines.begin(),
-                         {LineLevel::Error, "No record of ID " + idRuns(res.missing) + " in " +
+                         {LineLevel::Error, "No record of ID " + IdRuns(res.missing) + " in " +
                                                 dir + ": run their slice again (--resume)"});
     for (const auto& [diff, ids] : foreignBy)
         res.lines.push_back(
-            {LineLevel::Error, "The records of ID " + idRuns(ids) +
+            {LineLevel::Error, "The records of ID " + IdRuns(ids) +
                                    " were written for another EvaLog layout (" + diff +
                                    ", this EvaLog / the records): they can not be merged here"});
     if (!res.lines.empty()) {

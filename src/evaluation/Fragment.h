@@ -46,6 +46,8 @@ std::optional<EvaLogLayout> ReadEvaLogLayout(SpreadsheetApp& app, const Spreadsh
 std::string LayoutDifference(const EvaLogLayout& here, const EvaLogLayout& there);
 
 std::string RecordFileName(int id); // "record-12.json"
+// "3, 7-12, 20": IDs as runs, in ascending order.
+std::string IdRuns(std::vector<int> ids);
 std::string RecordToJson(const IdRecord& rec, const EvaLogLayout& layout);
 struct FragmentRecord {
     IdRecord record;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
@@ -212,11 +213,14 @@ std::string submit(const std::vector<std::string>& argv, StderrLog& log) {
     return id;
 }
 
-// The state of a job as scontrol tells it; "" once Slurm no longer knows it.
-std::string jobState(const std::string& id) {
+// The state of a job as scontrol tells it; "" once Slurm no longer knows it, nullopt when
+// scontrol can not be run at all.
+std::optional<std::string> jobState(const std::string& id) {
     const Ran r = runProgram({"scontrol", "show", "job", "-o", id});
+    if (r.exitCode == 127 || r.exitCode < 0)
+        return std::nullopt;
     if (r.exitCode != 0)
-        return {};
+        return std::string();
     const auto p = r.out.find("JobState=");
     if (p == std::string::npos)
         return {};
@@ -229,20 +233,6 @@ bool finished(const std::string& state) {
         "PENDING",  "RUNNING",      "CONFIGURING", "COMPLETING", "SUSPENDED",  "REQUEUED",
         "RESIZING", "REQUEUE_HOLD", "SIGNALING",   "STAGE_OUT",  "REQUEUE_FED"};
     return state.empty() || running.count(state) == 0;
-}
-
-std::string idRuns(const std::vector<int>& ids) {
-    std::string out;
-    for (std::size_t i = 0; i < ids.size();) {
-        std::size_t j = i;
-        while (j + 1 < ids.size() && ids[j + 1] == ids[j] + 1)
-            ++j;
-        out += (out.empty() ? "" : ", ") + std::to_string(ids[i]);
-        if (j > i)
-            out += "-" + std::to_string(ids[j]);
-        i = j + 1;
-    }
-    return out;
 }
 
 } // namespace
@@ -344,7 +334,13 @@ int submitToSlurm(const SlurmRequest& rq, std::ostream& out, StderrLog& log) {
 
     std::string state;
     for (;;) {
-        state = jobState(mergeJob);
+        const std::optional<std::string> now = jobState(mergeJob);
+        if (!now) {
+            log.line({LineLevel::Error, "scontrol can not be run: the jobs were submitted but "
+                                        "can not be waited for"});
+            return kExitPreparation;
+        }
+        state = *now;
         if (finished(state))
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -363,7 +359,7 @@ int submitToSlurm(const SlurmRequest& rq, std::ostream& out, StderrLog& log) {
                       "without merging" +
                       (missing.empty()
                            ? std::string(": see ") + (dir / "merge-").string() + mergeJob + ".out"
-                           : "; no record of ID " + idRuns(missing) + ": see the task logs in " +
+                           : "; no record of ID " + IdRuns(missing) + ": see the task logs in " +
                                  dir.string() + " and submit again with --resume")});
     }
     if (rq.json) {
