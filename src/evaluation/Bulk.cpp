@@ -507,23 +507,24 @@ void EvaLogWriter::commit(const IdRecord& rec) {
     }
 }
 
-BulkResult RunBulk(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
-                   const BulkOptions& opt, const ReaderTable& readers, Log& pane,
-                   Progress& progress, std::optional<IdWorkspace> callerWs,
-                   const std::function<void(const IdRecord&)>& onCommitted) {
+namespace {
+
+BulkResult runBulkWith(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
+                       const BulkOptions& opt, const ReaderTable& readers, Log& pane,
+                       Progress& progress, std::optional<IdWorkspace> callerWs,
+                       const std::function<void(const IdRecord&)>& onCommitted,
+                       const SinkFactory& makeSink) {
     BulkResult res;
     Preparation prep = PrepareBulk(app, st, from, to, opt);
     res.prepLines = prep.lines;
     writeLines(pane, prep.lines);
     if (!prep.plan)
         return res;
-    std::optional<EvaLogWriter> writer;
-    try {
-        writer.emplace(app, st, pane);
-    } catch (const std::exception& e) {
-        const EvalLine l{LineLevel::Error, std::string("Can not write the EvaLog: ") + e.what()};
-        res.prepLines.push_back(l);
-        writeLines(pane, {l});
+    std::vector<EvalLine> sinkLines;
+    const std::unique_ptr<RecordSink> writer = makeSink(*prep.plan, sinkLines);
+    if (!writer) {
+        res.prepLines.insert(res.prepLines.end(), sinkLines.begin(), sinkLines.end());
+        writeLines(pane, sinkLines);
         return res;
     }
     res.prepared = true;
@@ -633,6 +634,32 @@ BulkResult RunBulk(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
         writer->pane(LineLevel::Warning, "Processing stopped by the user");
     writer->pane(LineLevel::Info, "END PROCESSING");
     return res;
+}
+
+} // namespace
+
+BulkResult RunBulk(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
+                   const BulkOptions& opt, const ReaderTable& readers, Log& pane,
+                   Progress& progress, std::optional<IdWorkspace> callerWs,
+                   const std::function<void(const IdRecord&)>& onCommitted) {
+    const SinkFactory evaLog = [&](const EvaPlan&,
+                                   std::vector<EvalLine>& lines) -> std::unique_ptr<RecordSink> {
+        try {
+            return std::make_unique<EvaLogWriter>(app, st, pane);
+        } catch (const std::exception& e) {
+            lines.push_back(
+                {LineLevel::Error, std::string("Can not write the EvaLog: ") + e.what()});
+            return nullptr;
+        }
+    };
+    return runBulkWith(app, st, from, to, opt, readers, pane, progress, callerWs, onCommitted,
+                       evaLog);
+}
+
+BulkResult RunBulkInto(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
+                       const BulkOptions& opt, const ReaderTable& readers, Log& pane,
+                       Progress& progress, const SinkFactory& makeSink) {
+    return runBulkWith(app, st, from, to, opt, readers, pane, progress, std::nullopt, {}, makeSink);
 }
 
 } // namespace mv

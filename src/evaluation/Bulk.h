@@ -12,6 +12,7 @@
 #include "processing/MV_func.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -55,15 +56,23 @@ struct IdWorkspace {
 IdRecord ProcessTestId(const EvaPlan& plan, const TestSelection& sel, const BulkOptions& opt,
                        const ReaderTable& readers, IdWorkspace ws, Progress& progress);
 
+// Where the records of a run go, one after another in ID order.
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    virtual void commit(const IdRecord& rec) = 0;
+    // A line of the pane only, or a log line outside any ID's record ("END PROCESSING").
+    virtual void pane(LineLevel level, const std::string& text) = 0;
+};
+
 // Writes records into the EvaLog in the order they come: log rows from the row after
 // the last one used, result rows into the zone sheets, counts into the log row.
-class EvaLogWriter {
+class EvaLogWriter final : public RecordSink {
 public:
     // Finds the log's next row; throws SpreadsheetError when the EvaLog cannot be written.
     EvaLogWriter(SpreadsheetApp& app, const SpreadsheetState& st, Log& pane);
-    void commit(const IdRecord& rec);
-    // A line of the pane only, or a log line outside any ID's record ("END PROCESSING").
-    void pane(LineLevel level, const std::string& text);
+    void commit(const IdRecord& rec) override;
+    void pane(LineLevel level, const std::string& text) override;
     int logRow() const { return logRow_; }
 
 private:
@@ -87,5 +96,15 @@ BulkResult RunBulk(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
                    const BulkOptions& opt, const ReaderTable& readers, Log& pane,
                    Progress& progress, std::optional<IdWorkspace> callerWs = std::nullopt,
                    const std::function<void(const IdRecord&)>& onCommitted = {});
+
+// Makes the sink of a run once its preparation succeeded; without one (the error line
+// pushed onto `lines`) the run ends before its first ID.
+using SinkFactory =
+    std::function<std::unique_ptr<RecordSink>(const EvaPlan& plan, std::vector<EvalLine>& lines)>;
+
+// RunBulk with the records going elsewhere than the EvaLog (fragments for a later merge).
+BulkResult RunBulkInto(SpreadsheetApp& app, SpreadsheetState& st, int from, int to,
+                       const BulkOptions& opt, const ReaderTable& readers, Log& pane,
+                       Progress& progress, const SinkFactory& makeSink);
 
 } // namespace mv

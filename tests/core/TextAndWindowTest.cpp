@@ -53,6 +53,30 @@ TEST(Json, WritesNestedValuesWithFullPrecision) {
     EXPECT_EQ(w.str(), R"({"a":0.1,"b":[1,"x\"y",null],"c":null})");
 }
 
+TEST(Json, ReadsWhatItWritesAndRefusesMalformedText) {
+    JsonWriter w;
+    w.beginObject().key("t").value("a\"\\\n\x01\u00e9").key("n").value(-1.25e-300);
+    w.key("l").beginArray().value(true).value(false).null().raw("{}").endArray().endObject();
+    const auto v = parseJson(w.str());
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->find("t")->text, "a\"\\\n\x01\u00e9");
+    EXPECT_EQ(v->find("n")->number, -1.25e-300);
+    ASSERT_EQ(v->find("l")->items.size(), 4U);
+    EXPECT_TRUE(v->find("l")->items[0].boolean);
+    EXPECT_TRUE(v->find("l")->items[2].isNull());
+    EXPECT_TRUE(v->find("l")->items[3].isObject());
+    EXPECT_EQ(v->find("missing"), nullptr);
+    // A pair of surrogates is one character outside the basic plane.
+    EXPECT_EQ(parseJson(R"(" \ud83d\ude00 \u0041")")->text, " \xF0\x9F\x98\x80 A");
+    for (const char* bad : {"", "{", "[1,]", "{\"a\" 1}", "01", "1.", "-", "1e", "\"\\ud800\"",
+                            "\"\\udc00\"", "\"\\x\"", "\"a\nb\"", "tru", "[1] 2", "1e999"}) {
+        std::string why;
+        EXPECT_FALSE(parseJson(bad, &why)) << bad;
+        EXPECT_NE(why.find(" at offset "), std::string::npos) << bad;
+    }
+    EXPECT_FALSE(parseJson(std::string(100000, '[')));
+}
+
 } // namespace
 } // namespace mv
 

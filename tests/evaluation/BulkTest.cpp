@@ -2,7 +2,9 @@
 // messages, computed signals, the per-ID outcomes, the EvaLog rows and parallel workers.
 #include "evaluation/Bulk.h"
 
+#include "core/Json.h"
 #include "core/SignalStore.h"
+#include "evaluation/Fragment.h"
 #include "files/NativeFile.h"
 #include "files/Readers.h"
 #include "processing/MV_func.h"
@@ -11,8 +13,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
+#include <sstream>
 
 namespace mv {
 namespace {
@@ -782,6 +787,407 @@ TEST_F(BulkRunFixture, CliBulkWritesTheEvaLogAndReports) {
     const auto prep = test::runCommand(base + " --dest '" + (root / "none").string() + "' 2>&1");
     EXPECT_EQ(prep.exitCode, 1);
     EXPECT_NE(prep.out.find("E Target directory"), std::string::npos) << prep.out;
+}
+
+// ---- fragments and their merge ------------------------------------------------------
+
+std::string cliPath() {
+    const auto self = fs::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path().parent_path() / "src" / "app" / "mvtervik-cli")
+        .string();
+}
+
+class FragmentFixture : public BulkRunFixture {
+protected:
+    std::string frag;
+    void SetUp() override {
+        BulkRunFixture::SetUp();
+        frag = (root / "frag").string();
+        makeCampaign();
+    }
+    // The EvaLog as saved before any run.
+    void reopenEvaLog() {
+        app.close(evaId);
+        evaId = app.open((root / "EvaLog.xlsx").string());
+        st.ParamSheet = app.sheet(evaId, "PARAM");
+        st.EvaLogSheet = app.sheet(evaId, "EvaLog");
+        param = st.ParamSheet;
+    }
+    void runSlices(const std::vector<std::pair<int, int>>& slices) {
+        for (const auto& [a, b] : slices) {
+            CaptureLog quiet;
+            const FragmentRun fr = RunBulkToFragments(app, st, a, b, options(2), readers, frag,
+                                                      quiet, NullProgress::instance());
+            ASSERT_TRUE(fr.run.prepared);
+            ASSERT_TRUE(fr.unwritten.empty());
+        }
+    }
+    std::string recordPath(int id) const { return frag + "/" + RecordFileName(id); }
+};
+
+// Slices run in any order and merged give the rows and pane lines of one plain run, and
+// the slices leave the EvaLog alone.
+TEST_F(FragmentFixture, MergedSlicesEqualOnePlainRun) {
+    CaptureLog plainPane;
+    const BulkResult plain =
+        RunBulk(app, st, 1, 6, options(), readers, plainPane, NullProgress::instance());
+    const auto plainRows = evaRows(false);
+    ASSERT_EQ(plainRows.size(), 6U);
+
+    reopenEvaLog();
+    runSlices({{5, 6}, {1, 2}, {3, 4}});
+    EXPECT_TRUE(evaRows(false).empty());
+    CaptureLog pane;
+    const MergeResult m = MergeFragments(app, st, frag, std::nullopt, pane);
+    ASSERT_TRUE(m.merged) << (m.lines.empty() ? "" : m.lines.front().text);
+    EXPECT_EQ(m.from, 1);
+    EXPECT_EQ(m.to, 6);
+    EXPECT_EQ(evaRows(false), plainRows);
+    EXPECT_EQ(pane.lines, plainPane.lines);
+    ASSERT_EQ(m.records.size(), plain.records.size());
+    for (std::size_t i = 0; i < m.records.size(); ++i) {
+        EXPECT_EQ(m.records[i].files, plain.records[i].files);
+        EXPECT_EQ(m.records[i].outcome, plain.records[i].outcome);
+    }
+}
+
+// Every kind of op and cell, and numbers JSON can not hold, come back as written.
+TEST(FragmentRecord, RoundTripKeepsEveryOpAndCell) {
+    IdRecord r;
+    r.id = 42;
+    r.testPath = "/data/\"quoted\"/\u00e9t\u00e9/42/";
+    r.outcome = IdOutcome::Skipped;
+    r.pane(LineLevel::Warning, "tab\there\nnew line \x01");
+    r.logLine("Failed badly", true);
+    r.zoneRow(6, true,
+              {CellValue::num(42),
+               {},
+               CellValue::num(0.1),
+               CellValue::str("TRK"),
+               CellValue::boolean(true),
+               CellValue::error("#N/A"),
+               CellValue{CellType::Date, 45000.25, {}},
+               CellValue::num(std::numeric_limits<double>::infinity()),
+               CellValue::num(-1e-300)});
+    r.count(7, std::nan(""));
+    r.count(13, 3);
+    r.files = {"/out/a.mvn"};
+    const EvaLogLayout layout{"EN14363_BauCurve", {"SumY", "dQ1"}, {"Zone1", "Zone6"}};
+    const std::string text = RecordToJson(r, layout);
+    std::string why;
+    const auto back = RecordFromJson(text, &why);
+    ASSERT_TRUE(back) << why;
+    EXPECT_EQ(back->layout, layout);
+    EXPECT_EQ(RecordToJson(back->record, back->layout), text);
+    EXPECT_EQ(back->record.testPath, r.testPath);
+    EXPECT_EQ(back->record.ops[0].text, r.ops[0].text);
+    EXPECT_EQ(back->record.ops[2].cells, r.ops[2].cells);
+    EXPECT_TRUE(std::isnan(back->record.ops[3].value));
+    EXPECT_EQ(back->record.messages(), r.messages());
+}
+
+TEST(FragmentRecord, DamagedTextsAreRefusedWithAReason) {
+    IdRecord r;
+    r.id = 3;
+    r.zoneRow(1, false, {CellValue::num(3)});
+    const std::string good = RecordToJson(r, EvaLogLayout{"Calc", {"a"}, {}});
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string t = good;
+        const auto p = t.find(from);
+        EXPECT_NE(p, std::string::npos) << from;
+        return p == std::string::npos ? t : t.replace(p, from.size(), to);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, good.size() / 2), "not JSON"},
+        {"", "not JSON"},
+        {std::string(10000, '[') + std::string(10000, ']'), "nesting too deep"},
+        {"[1,2]", "not a \"mvtervik-bulk-record\""},
+        {replaced("\"version\":1", "\"version\":2"), "version 2"},
+        {replaced("\"op\":\"zone\"", "\"op\":\"chart\""), "unknown op"},
+        {replaced("\"zone\":1", "\"zone\":7"), "zone is not a whole number in 1..6"},
+        {replaced("{\"n\":3}", "{\"n\":3,\"s\":\"x\"}"), "one-member object"},
+        {replaced("\"id\":3", "\"id\":3.5"), "id is not a whole number"},
+        {replaced("\"outcome\":\"failed\"", "\"outcome\":\"done\""), "unknown outcome"},
+        {replaced("\"files\":[]", "\"files\":[1]"), "files is not a text"},
+        {good + "x", "text after the value"},
+    };
+    for (const auto& [text, reason] : cases) {
+        std::string why;
+        EXPECT_FALSE(RecordFromJson(text, &why)) << reason;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
+}
+
+// A missing, damaged, foreign or misplaced record stops the merge before anything is
+// written, and each is named by its ID.
+TEST_F(FragmentFixture, MergeRefusesIncompleteOrForeignFragments) {
+    runSlices({{1, 6}});
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        std::vector<int> missing, damaged, foreign;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"missing", [&] { fs::remove(recordPath(3)); }, {3}, {}, {}, "No record of ID 3 in "},
+        {"truncated",
+         [&] { fs::resize_file(recordPath(4), fs::file_size(recordPath(4)) / 2); },
+         {},
+         {4},
+         {},
+         "ID 4 record"},
+        {"another ID's",
+         [&] { fs::copy_file(recordPath(6), recordPath(5), fs::copy_options::overwrite_existing); },
+         {},
+         {5},
+         {},
+         "holds ID 6"},
+        {"computed names",
+         [&] { app.setValue(param, 21, 10, CellValue::str("low2")); },
+         {},
+         {},
+         {1, 2, 3, 4, 5, 6},
+         "computed signals sum, low2, step / sum, low, step"},
+        {"zone sheets",
+         [&] { app.addSheet(evaId, "Zone2"); },
+         {},
+         {},
+         {1, 2, 3, 4, 5, 6},
+         "zone sheets Zone2 / (none)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        reopenEvaLog();
+        runSlices({{1, 6}});
+        c.spoil();
+        CaptureLog pane;
+        const MergeResult m = MergeFragments(app, st, frag, std::make_pair(1, 6), pane);
+        EXPECT_FALSE(m.merged);
+        EXPECT_EQ(m.missing, c.missing);
+        EXPECT_EQ(m.damaged, c.damaged);
+        EXPECT_EQ(m.foreign, c.foreign);
+        std::string all;
+        for (const EvalLine& l : m.lines)
+            all += l.text + "\n";
+        EXPECT_NE(all.find(c.message), std::string::npos) << all;
+        EXPECT_NE(all.find("Nothing was merged"), std::string::npos) << all;
+        EXPECT_TRUE(evaRows(false).empty());
+        EXPECT_TRUE(pane.lines.empty());
+    }
+    // A missing ID at the end of the range the slices declared is missing too.
+    reopenEvaLog();
+    runSlices({{1, 6}});
+    fs::remove(recordPath(6));
+    CaptureLog pane;
+    EXPECT_EQ(MergeFragments(app, st, frag, std::nullopt, pane).missing, std::vector<int>{6});
+    EXPECT_EQ(IncompleteIds(frag, 1, 6), std::vector<int>{6});
+}
+
+// A slice run again removes what an earlier attempt left of its IDs first.
+TEST_F(FragmentFixture, ASliceStartsFromNoRecordsOfItsIds) {
+    runSlices({{1, 6}});
+    {
+        std::ofstream f(recordPath(2));
+        f << "left by a crashed attempt";
+    }
+    fs::remove(recordPath(5));
+    EXPECT_EQ(IncompleteIds(frag, 1, 6), (std::vector<int>{2, 5}));
+    // The Log knows 1..6: ID 2 is skipped by nothing and evaluated again.
+    runSlices({{2, 3}});
+    EXPECT_EQ(IncompleteIds(frag, 1, 6), std::vector<int>{5});
+
+    // A fragment folder that can not be made ends the run before its first ID.
+    { std::ofstream f(root / "plain-file"); }
+    CaptureLog pane;
+    const FragmentRun fr =
+        RunBulkToFragments(app, st, 1, 2, options(), readers, (root / "plain-file" / "x").string(),
+                           pane, NullProgress::instance());
+    EXPECT_FALSE(fr.run.prepared);
+    ASSERT_FALSE(fr.run.prepLines.empty());
+    EXPECT_NE(fr.run.prepLines.back().text.find("Can not write fragments into"), std::string::npos);
+}
+
+// The command line: slices with --fragment, the merge with bulk-merge into another file,
+// a refused merge that leaves the EvaLog as it was, and the usage errors.
+TEST_F(FragmentFixture, CliFragmentsAndMerge) {
+    const std::string cli = cliPath();
+    const std::string log = " --log '" + (root / "Log.xlsx").string() + "'";
+    const std::string eva = " --evalog '" + (root / "EvaLog.xlsx").string() + "'";
+    const std::string slice =
+        cli + " bulk" + log + eva + " --dest '" + dest + "' --fragment '" + frag + "' --jobs 2";
+    const auto r1 = test::runCommand(slice + " --from 1 --to 3 --json 2>/dev/null");
+    ASSERT_EQ(r1.exitCode, 0) << r1.out;
+    EXPECT_NE(r1.out.find("\"fragments\":\"" + frag + "\",\"unwritten\":[]"), std::string::npos)
+        << r1.out;
+    ASSERT_EQ(test::runCommand(slice + " --from 4 --to 6 2>/dev/null").exitCode, 0);
+
+    const std::string plainEva = (root / "plain.xlsx").string();
+    ASSERT_EQ(test::runCommand(cli + " bulk" + log + eva + " --from 1 --to 6 --dest '" + dest +
+                               "' --out-evalog '" + plainEva + "' 2>/dev/null")
+                  .exitCode,
+              0);
+    const std::string merged = (root / "merged.xlsx").string();
+    const std::string merge = cli + " bulk-merge" + eva + " --fragments '" + frag + "'";
+    const auto m = test::runCommand(merge + " --out-evalog '" + merged + "' --json 2>/dev/null");
+    ASSERT_EQ(m.exitCode, 0) << m.out;
+    EXPECT_NE(m.out.find("{\"merged\":true,\"from\":1,\"to\":6,\"ids\":[{\"id\":1,"),
+              std::string::npos)
+        << m.out;
+    const auto rowsOf = [](const std::string& file) {
+        SpreadsheetApp other;
+        const SheetHandle s = other.sheet(other.open(file), "EvaLog");
+        std::vector<std::string> rows;
+        for (int r = kProcRow + 1; !other.text(s, r, kProcCol).empty(); ++r)
+            rows.push_back(other.text(s, r, kProcCol) + "|" + other.text(s, r, kProcCol + 2) + "|" +
+                           other.text(s, r, kProcCol + 19) +
+                           (other.bold(s, r, kProcCol + 2) ? "|bold" : ""));
+        return rows;
+    };
+    EXPECT_EQ(rowsOf(merged).size(), 6U);
+    EXPECT_EQ(rowsOf(merged), rowsOf(plainEva));
+
+    // One record lost: exit 1, the ID named, the EvaLog untouched.
+    fs::remove(recordPath(5));
+    const auto before = fs::last_write_time(root / "EvaLog.xlsx");
+    const auto bad = test::runCommand(merge + " --json 2>&1");
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.out.find("E No record of ID 5 in"), std::string::npos) << bad.out;
+    EXPECT_NE(bad.out.find("\"merged\":false,\"from\":1,\"to\":6,\"missing\":[5]"),
+              std::string::npos)
+        << bad.out;
+    EXPECT_EQ(fs::last_write_time(root / "EvaLog.xlsx"), before);
+
+    for (const std::string& wrong :
+         {slice + " --from 1 --to 2 --out-evalog x.xlsx",
+          cli + " bulk" + log + eva + " --from 1 --to 2 --no-save --slurm",
+          cli + " bulk" + log + eva + " --from 1 --to 2 --no-save --tasks 3",
+          slice + " --from 1 --to 2 --slurm --tasks 0", merge + " --from 1",
+          cli + " bulk-merge --fragments x"})
+        EXPECT_EQ(test::runCommand(wrong + " 2>/dev/null").exitCode, 2) << wrong;
+}
+
+// `bulk --slurm` against a stand-in sbatch that records its arguments and runs each job at
+// once (array tasks one after the other, a task N failing while fail-task-N exists; a job
+// depending on a failed one is cancelled), and a stand-in scontrol that reports the state.
+TEST_F(FragmentFixture, SlurmSubmissionArrayMergeWaitAndResume) {
+    const fs::path bin = root / "bin";
+    fs::create_directories(bin);
+    {
+        std::ofstream f(bin / "sbatch");
+        f << R"SH(#!/bin/bash
+d="$(dirname "$0")"
+n=$(( $(cat "$d/next" 2>/dev/null || echo 100) + 1 )); echo $n > "$d/next"
+printf '%s\n' "$@" > "$d/args-$n"
+array=""; dep=""; script="${@: -1}"
+for a in "$@"; do case "$a" in --array=*) array="${a#--array=}";; --dependency=afterok:*) dep="${a#--dependency=afterok:}";; esac; done
+state=COMPLETED
+if [ -n "$dep" ] && [ "$(cat "$d/state-$dep")" != COMPLETED ]; then state=CANCELLED
+elif [ -n "$array" ]; then
+  for r in ${array//,/ }; do
+    lo=${r%-*}; hi=${r#*-}
+    for ((i=lo;i<=hi;i++)); do
+      echo $i >> "$d/ran-$n"
+      if [ -e "$d/fail-task-$i" ]; then state=FAILED; continue; fi
+      SLURM_ARRAY_TASK_ID=$i bash "$script" >/dev/null 2>&1 || state=FAILED
+    done
+  done
+else bash "$script" 2>/dev/null || state=FAILED; fi
+echo $state > "$d/state-$n"
+echo "$n;cluster"
+)SH";
+    }
+    {
+        std::ofstream f(bin / "scontrol");
+        f << "#!/bin/bash\necho \"JobId=$4 JobName=x JobState=$(cat \"$(dirname "
+             "\"$0\")/state-$4\") "
+             "Reason=None\"\n";
+    }
+    fs::permissions(bin / "sbatch", fs::perms::owner_all);
+    fs::permissions(bin / "scontrol", fs::perms::owner_all);
+    const auto text = [](const fs::path& p) {
+        std::ifstream f(p);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    };
+
+    const std::string merged = (root / "merged.xlsx").string();
+    const std::string submit =
+        "cd '" + (root / "").string() + "' && PATH='" + bin.string() + "':$PATH " + cliPath() +
+        " bulk --log Log.xlsx --evalog EvaLog.xlsx --from 1 --to 6 --dest out --fragment frag "
+        "--out-evalog merged.xlsx --slurm --tasks 3 --partition batch --sbatch-arg --time=5 "
+        "--json";
+    // Task 1 (IDs 3-4) fails: the merge is cancelled, the waiting submission names them.
+    { std::ofstream f(bin / "fail-task-1"); }
+    const auto failed = test::runCommand(submit + " --wait 2>&1");
+    EXPECT_EQ(failed.exitCode, 1) << failed.out;
+    EXPECT_NE(failed.out.find("E The merge job 102 ended CANCELLED without merging; no record "
+                              "of ID 3-4"),
+              std::string::npos)
+        << failed.out;
+    EXPECT_NE(failed.out.find("\"arrayJob\":\"101\",\"mergeJob\":\"102\""), std::string::npos);
+    EXPECT_NE(failed.out.find("\"merged\":false,\"missing\":[3,4]"), std::string::npos);
+    EXPECT_FALSE(fs::exists(merged));
+
+    const std::string slurmDir = frag + "/slurm";
+    const std::string arrayArgs = text(bin / "args-101");
+    EXPECT_EQ(arrayArgs, "--parsable\n--job-name=mvt-bulk\n--array=0-2\n--output=" + slurmDir +
+                             "/task-%A_%a.out\n--partition=batch\n--time=5\n" + slurmDir +
+                             "/task.sh\n");
+    EXPECT_EQ(text(bin / "args-102"),
+              "--parsable\n--job-name=mvt-merge\n--output=" + slurmDir +
+                  "/merge-%j.out\n--dependency=afterok:101\n--kill-on-invalid-dep=yes\n"
+                  "--partition=batch\n--time=5\n" +
+                  slurmDir + "/merge.sh\n");
+    const std::string task = text(slurmDir + "/task.sh");
+    EXPECT_NE(task.find("0) FROM=1; TO=2 ;;\n1) FROM=3; TO=4 ;;\n2) FROM=5; TO=6 ;;\n"),
+              std::string::npos)
+        << task;
+    EXPECT_NE(task.find("'--dest' '" + dest + "'"), std::string::npos) << task;
+    EXPECT_NE(task.find("--jobs \"${SLURM_CPUS_PER_TASK:-1}\" --from \"$FROM\" --to \"$TO\" "
+                        "--fragment '" +
+                        frag + "'"),
+              std::string::npos)
+        << task;
+    EXPECT_NE(text(slurmDir + "/merge.sh")
+                  .find("'--evalog' '" + (root / "EvaLog.xlsx").string() + "' '--out-evalog' '" +
+                        merged + "' --fragments '" + frag + "' --from 1 --to 6 --json > '" +
+                        slurmDir + "/merge.json'"),
+              std::string::npos);
+
+    // --resume submits the one slice that failed; the merge then commits everything.
+    fs::remove(bin / "fail-task-1");
+    const auto resumed = test::runCommand(submit + " --wait --resume 2>/dev/null");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.out;
+    EXPECT_NE(text(bin / "args-103").find("--array=1\n"), std::string::npos);
+    EXPECT_EQ(text(bin / "ran-103"), "1\n");
+    EXPECT_NE(resumed.out.find("\"slices\":[{\"task\":1,\"from\":3,\"to\":4}],\"mergeState\":"
+                               "\"COMPLETED\",\"merged\":true,\"merge\":{\"merged\":true"),
+              std::string::npos)
+        << resumed.out;
+    SpreadsheetApp other;
+    const SheetHandle s = other.sheet(other.open(merged), "EvaLog");
+    for (int id = 1; id <= 6; ++id)
+        EXPECT_EQ(other.text(s, kProcRow + id, kProcCol), std::to_string(id));
+
+    // Nothing left to compute: only the merge is submitted, without a dependency; without
+    // --wait the job ids are printed and nothing waits.
+    const auto nothing = test::runCommand(submit + " --resume 2>/dev/null");
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_NE(nothing.out.find("{\"arrayJob\":\"\",\"mergeJob\":\"105\""), std::string::npos)
+        << nothing.out;
+    EXPECT_EQ(text(bin / "args-105").find("--dependency"), std::string::npos);
+
+    // sbatch refusing the job: its message, exit 1.
+    {
+        std::ofstream f(bin / "sbatch", std::ios::trunc);
+        f << "#!/bin/bash\necho 'sbatch: error: invalid partition specified: batch' >&2\nexit 1\n";
+    }
+    const auto refused = test::runCommand(submit + " 2>&1");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.out.find("E sbatch failed (exit 1): sbatch: error: invalid partition"),
+              std::string::npos)
+        << refused.out;
 }
 
 } // namespace

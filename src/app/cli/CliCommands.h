@@ -21,6 +21,7 @@ int cmdWorkbook(const Args& args, std::ostream& out, std::ostream& err);
 int cmdDesignFilter(const Args& args, std::ostream& out, std::ostream& err);
 int cmdProcess(const Args& args, std::ostream& out, std::ostream& err);
 int cmdBulk(const Args& args, std::ostream& out, std::ostream& err);
+int cmdBulkMerge(const Args& args, std::ostream& out, std::ostream& err);
 int cmdTestId(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRainflow(const Args& args, std::ostream& out, std::ostream& err);
 

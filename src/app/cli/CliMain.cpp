@@ -28,8 +28,13 @@ const Command kCommands[] = {
     {"bulk",
      "bulk --log LOG.xlsx --evalog EVALOG.xlsx --from A --to B [--load-format NAME] "
      "[--save-format NAME] [--dest DIR | --no-save] [--backup] [--keep-names] [--track-subdir "
-     "DIR] [--jobs N] [--out-evalog FILE] [--settings FILE] [--json]",
+     "DIR] [--jobs N] [--out-evalog FILE] [--fragment DIR [--slurm [--tasks K] [--partition P] "
+     "[--sbatch-arg ARG]... [--wait] [--resume]]] [--settings FILE] [--json]",
      cmdBulk},
+    {"bulk-merge",
+     "bulk-merge --evalog EVALOG.xlsx --fragments DIR [--from A --to B] [--out-evalog FILE] "
+     "[--settings FILE] [--json]",
+     cmdBulkMerge},
     {"test-id", "test-id --log LOG.xlsx --id N [--track-subdir DIR] [--settings FILE] [--json]",
      cmdTestId},
     {"rainflow",
