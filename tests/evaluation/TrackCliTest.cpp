@@ -152,3 +152,42 @@ TEST_F(TrackCliTest, CopyToSheetKeepsTheOtherSheets) {
 
 } // namespace
 } // namespace mv
+
+namespace mv {
+namespace {
+
+// The demo a newcomer runs: its settings fill the track pages, test 11 runs on a track
+// without information workbook and the others on one that has it.
+TEST(DemoTracks, CurveToProfileAndAlignmentOnTheDemo) {
+    test::TempDir dir;
+    const auto self = fs::read_symlink("/proc/self/exe");
+    const fs::path demo =
+        self.parent_path().parent_path().parent_path() / "tools" / "demo" / "mvt-demo";
+    ASSERT_EQ(test::runCommand("'" + demo.string() + "' '" + dir.path().string() + "'").exitCode,
+              0);
+    const std::string common = " --log '" + (dir / "evaluation" / "Log.xlsx").string() +
+                               "' --settings '" + (dir / "settings.ini").string() + "'";
+    const auto c = test::runCommand(test::cliPath() + " curve2xls --id 11 --save --json" + common +
+                                    " 2>/dev/null");
+    ASSERT_EQ(c.exitCode, 0) << c.out;
+    // The radii of the demo track's five curves, within 2 %.
+    std::vector<double> radii;
+    for (size_t at = c.out.find("\"kind\":"); at != std::string::npos;
+         at = c.out.find("\"kind\":", at + 1))
+        if (c.out[at + 7] != '"')
+            radii.push_back(std::stod(c.out.substr(at + 7)));
+    const std::vector<double> want = {2000, -800, 500, -320, 200};
+    ASSERT_EQ(radii.size(), want.size()) << c.out;
+    for (size_t k = 0; k < want.size(); ++k)
+        EXPECT_NEAR(radii[k], want[k], 0.02 * std::abs(want[k])) << k;
+    EXPECT_TRUE(fs::exists(dir / "evaluation" / "Track" / "TRK02.xlsx"));
+
+    const auto a =
+        test::runCommand(test::cliPath() + " align --id 3 --save --json" + common + " 2>/dev/null");
+    ASSERT_EQ(a.exitCode, 0) << a.out;
+    EXPECT_NE(a.out.find(R"("rows":21)"), std::string::npos) << a.out;
+    EXPECT_NE(a.out.find(R"("saved":4)"), std::string::npos) << a.out;
+}
+
+} // namespace
+} // namespace mv
