@@ -3,6 +3,7 @@
 
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
+#include "app/ui/BulkLink.h"
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
+    mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
     mv::TrackLink trackLink(form, ws, mainView, testLogLink);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
