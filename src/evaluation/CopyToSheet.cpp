@@ -62,11 +62,13 @@ SheetCopy planSheetCopy(const SignalStore& store, const CopyRequest& req) {
             plan.timeLines = static_cast<int>(idx.size());
             first = false;
         }
+        // Decimal places come from the settings file; keep them to what a float can show.
+        const int decimals = std::clamp(r.DecPlaces, 0, 15);
         CopyColumn c;
         c.col = col++;
         c.name = r.SigName.str();
         for (const auto i : idx)
-            c.text += formatFloatF(r.Data[static_cast<size_t>(i - 1)], 10, r.DecPlaces,
+            c.text += formatFloatF(r.Data[static_cast<size_t>(i - 1)], 10, decimals,
                                    req.decimalSeparator) +
                       "\n";
         c.lines = static_cast<int>(idx.size());
