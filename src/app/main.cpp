@@ -50,10 +50,11 @@ int main(int argc, char** argv) {
     QString error;
     const auto options = mv::parseStartOptions(QApplication::arguments(), error);
     if (!options) {
-        std::fprintf(stderr,
-                     "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
-                     "[--demo DIR] [--format NAME] [--workbook FILE]... [FILE...]\n",
-                     qPrintable(error));
+        std::fprintf(
+            stderr,
+            "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
+            "[--demo DIR] [--format NAME] [--workbook FILE]... [--track-subdir DIR] [FILE...]\n",
+            qPrintable(error));
         return 2;
     }
 
