@@ -10,6 +10,7 @@
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
 #include "app/ui/TestLogLink.h"
+#include "app/ui/TrackLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
     mv::PrintLink printLink(form, mainView);
     mv::RainflowLink rainflowLink(form, ws, mainView);
+    mv::TrackLink trackLink(form, ws, mainView, testLogLink);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();

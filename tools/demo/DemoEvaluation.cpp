@@ -1,6 +1,8 @@
 #include "DemoEvaluation.h"
 
+#include "core/IniSettings.h"
 #include "core/SignalRecord.h"
+#include "evaluation/CurveProfile.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "files/NativeFile.h"
 
@@ -698,6 +700,20 @@ void writeTrackInfo(SpreadsheetApp& app, const fs::path& file, const TrackGeomet
             b.set(s, r, 15 + v, num(row[v]));
     }
     app.setNumberFormat(s, {{10, 4}, {9 + kElements, 5}}, "0.000");
+
+    // The same elements as the track information the "Align km" page reads.
+    const SheetHandle d = app.addSheet(b.id, "Databaze_kolej");
+    b.set(d, 1, 1, str("Track information: Velim test circuit"));
+    b.set(d, 9, 6, str("m"));
+    b.set(d, 9, 7, str("mm"));
+    for (int k = 0; k < kElements; ++k) {
+        const Element& e = kTrack[k];
+        const int r = 10 + k;
+        b.set(d, r, 4, num(track.startKm[k]));
+        b.set(d, r, 5, num(track.endKm[k]));
+        b.set(d, r, 6, e.radius == 0.0 ? str("G") : e.radius == 1.0 ? str("P") : num(e.radius));
+        b.set(d, r, 7, num(e.cantMm));
+    }
     app.saveAs(b.id, file.string());
     app.close(b.id);
 }
@@ -726,6 +742,35 @@ std::vector<DemoTest> writeEvaluationWorkspace(const fs::path& dir, const EvalSc
     fs::create_directories(dir / kTrackFolder);
     writeTrackInfo(app, dir / kTrackFolder / kTrackFile, track);
     return tests;
+}
+
+void writeDemoSettings(const fs::path& file) {
+    IniSettings ini;
+    if (fs::exists(file)) {
+        std::string why;
+        auto old = IniSettings::load(file.string(), &why);
+        if (!old)
+            throw std::runtime_error(file.string() + ": " + why);
+        ini = std::move(*old);
+    }
+    if (!ini.read("Align_km/Meas_Curve")) {
+        AlignSettings a;
+        a.curveName = "Curve";
+        a.trackKmName = "Track_km";
+        a.mmToCurve = "1.0";
+        // Two uf sensors, 2.5 m ahead of and behind the curvature sensor.
+        a.ufDist = {"2.5", "-2.5", "", ""};
+        a.ufLabel = {"Front", "Rear", "", ""};
+        a.forwardName = "Forward";
+        a.backwardName = "Reverse";
+        a.trackInfoSubdir = kTrackFolder;
+        writeAlignSettings(ini, a);
+    }
+    if (!ini.read("Curve2xls/Meas_Curve"))
+        writeCurve2xlsSettings(ini, {"Speed", "Curve", "Track_km", "1.0"});
+    std::string why;
+    if (!ini.save(file.string(), &why))
+        throw std::runtime_error(file.string() + ": " + why);
 }
 
 } // namespace mv::demo

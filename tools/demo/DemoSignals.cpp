@@ -153,6 +153,8 @@ int main(int argc, char** argv) {
         std::ofstream books(dir / "workbooks.txt");
         books << "evaluation/Log.xlsx\nevaluation/EvaLog.xlsx\n";
         std::cout << (dir / "evaluation").string() << ": " << tests.size() << " tests\n";
+        // A demo session keeps its settings beside the demo, with its pages filled in.
+        mv::demo::writeDemoSettings(dir / "settings.ini");
         if (!books)
             return 1;
     } catch (const std::exception& e) {

@@ -24,6 +24,9 @@ int cmdBulk(const Args& args, std::ostream& out, std::ostream& err);
 int cmdBulkMerge(const Args& args, std::ostream& out, std::ostream& err);
 int cmdTestId(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRainflow(const Args& args, std::ostream& out, std::ostream& err);
+int cmdAlign(const Args& args, std::ostream& out, std::ostream& err);
+int cmdCurve2xls(const Args& args, std::ostream& out, std::ostream& err);
+int cmdCopyToSheet(const Args& args, std::ostream& out, std::ostream& err);
 
 // Exit code and message for a subcommand this build does not carry yet.
 int notAvailable(const char* name, std::ostream& err);

@@ -41,6 +41,19 @@ const Command kCommands[] = {
      "rainflow --workbook OUT.xlsx --sheet PARAMSHEET --window T1 T2 [--format NAME] FILE... "
      "[--settings FILE] [--json]",
      cmdRainflow},
+    {"align",
+     "align --log LOG.xlsx --id N [--curve NAME] [--track-km NAME] [--mm-to-curve F] [--slope S] "
+     "[--offset-m O] [--uf N:DIST:LABEL ...] [--forward NAME] [--backward NAME] [--signum] "
+     "[--save] [--backup] [--save-format NAME] [--track-subdir DIR] [--settings FILE] [--json]",
+     cmdAlign},
+    {"curve2xls",
+     "curve2xls --log LOG.xlsx --id N [--speed NAME] [--curve NAME] [--track-km NAME] "
+     "[--mm-to-curve F] [--save] [--track-subdir DIR] [--settings FILE] [--json]",
+     cmdCurve2xls},
+    {"copy-to-sheet",
+     "copy-to-sheet --workbook OUT.xlsx --sheet S --window T1 T2 [--max-rows M] [--format NAME] "
+     "[--settings FILE] [--json] FILE...",
+     cmdCopyToSheet},
 };
 
 void printHelp(std::ostream& out) {

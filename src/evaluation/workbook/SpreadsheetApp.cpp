@@ -457,7 +457,8 @@ void SpreadsheetApp::writeBlock(const SheetHandle& h, CellPos topLeft, const Blo
     workbook(h.workbook).markChanged();
 }
 
-void SpreadsheetApp::pasteText(const SheetHandle& h, int row, int col, const std::string& text) {
+void SpreadsheetApp::pasteText(const SheetHandle& h, int row, int col, const std::string& text,
+                               char decimalSeparator) {
     checkCell(row, col);
     Sheet& s = resolve(h);
     int r = row;
@@ -479,7 +480,7 @@ void SpreadsheetApp::pasteText(const SheetHandle& h, int row, int col, const std
             // A tab that ends the line leaves the cell after it alone.
             if (!(tab == std::string::npos && field.empty() && f > 0)) {
                 checkCell(r, c);
-                s.setValue(r, c, parseInput(field));
+                s.setValue(r, c, parseInput(field, decimalSeparator));
             }
             if (tab == std::string::npos)
                 break;

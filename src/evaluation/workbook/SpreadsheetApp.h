@@ -133,7 +133,9 @@ public:
 
     // --- paste ---
     // The text goes down from the cell, one line a row; a TAB moves to the next column.
-    void pasteText(const SheetHandle& h, int row, int col, const std::string& text);
+    // Numbers are read with `decimalSeparator`, the separator the text was written with.
+    void pasteText(const SheetHandle& h, int row, int col, const std::string& text,
+                   char decimalSeparator = '.');
 
     void setScreenUpdating(bool on) { screenUpdating_ = on; }
     bool screenUpdating() const { return screenUpdating_; }
