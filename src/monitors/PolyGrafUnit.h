@@ -13,6 +13,7 @@
 #include "processing/MV_mkfilter.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -199,6 +200,8 @@ public:
     TPolyGraf& operator=(const TPolyGraf&) = delete;
 
     std::mutex mutex; // see the file comment
+    // Set by the graph thread when the image changed; the window repaints and clears it.
+    std::atomic<bool> dirty{false};
 
     std::string name;
     TMonType _MonType = mtScroll;

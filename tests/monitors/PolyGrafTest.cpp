@@ -1,5 +1,5 @@
 // The polygraph model: creation from the definition texts, layout, setters.
-#include "monitors/GraphPass.h"
+#include "monitors/MonitorsEngine.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -193,6 +193,25 @@ TEST(PolyGraf, GridEditsAreValidatedWhereTheyEnter) {
     // Equal axis limits and a limit pair that is not ascending are ignored.
     EXPECT_FALSE(SetYRange(sg, 0, "5", "5"));
     EXPECT_FALSE(SetYLimits(sg, "5", "1"));
+}
+
+TEST(Arrange, RegionsDragsDockingAndRescaling) {
+    EXPECT_EQ(arrangeRegion(150, 100, 300, 200), 4);
+    EXPECT_EQ(arrangeRegion(10, 10, 300, 200), 0);
+    EXPECT_EQ(arrangeRegion(290, 10, 300, 200), 1);
+    EXPECT_EQ(arrangeRegion(10, 190, 300, 200), 2);
+    EXPECT_EQ(arrangeRegion(290, 190, 300, 200), 3);
+    const PolyRect r{100, 100, 400, 200};
+    EXPECT_EQ(*dragRect(r, 3, 20, 10), (PolyRect{100, 100, 420, 210}));
+    EXPECT_EQ(*dragRect(r, 0, 20, 10), (PolyRect{120, 110, 380, 190}));
+    EXPECT_FALSE(dragRect(r, 1, -80, 0)); // 320 wide is not above the minimum
+    EXPECT_EQ(*dragRect(r, 4, -500, 7), (PolyRect{-400, 107, 400, 200}));
+    const PolyRect monitors{0, 0, 1000, 800};
+    EXPECT_TRUE(mostlyInside({700, 100, 400, 200}, monitors));
+    EXPECT_FALSE(mostlyInside({850, 100, 400, 200}, monitors));
+    // Halving the width halves left and width; heights scale below the 85-pixel panel.
+    EXPECT_EQ(scaleDocked({200, 85, 400, 300}, 1000, 885, 500, 485, 85),
+              (PolyRect{100, 85, 200, 150}));
 }
 
 } // namespace
