@@ -3,6 +3,7 @@
 
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
+#include "app/ui/ControlPanel.h"
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
@@ -10,6 +11,9 @@
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
+#include "graphs/ui/GraphPair.h"
+#include "graphs/ui/TSigImage.h"
+#include "monitors/MonitorsEngine.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 
 #include <QApplication>
@@ -35,6 +39,24 @@ public:
         }
         return false;
     }
+};
+
+// The replay's inputs from the main window: f process and the lower graph's window.
+class MainReplaySource final : public mv::ReplaySource {
+public:
+    MainReplaySource(mv::TForm1& form, mv::MainView& view) : form_(form), view_(view) {}
+    double fsPlay() const override {
+        double fs = 0;
+        return form_.controlPanel()->fProcess(fs) ? fs : 0.0;
+    }
+    std::pair<double, double> lowerWindow() const override {
+        const auto& s = view_.graphs()->Image2()->state();
+        return {s._T1, s._T2};
+    }
+
+private:
+    mv::TForm1& form_;
+    mv::MainView& view_;
 };
 
 } // namespace
@@ -70,8 +92,18 @@ int main(int argc, char** argv) {
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
-    mv::TScrMonForm monitors;
+    mv::MonitorsEngine monitorsEngine(ws.store, &ws.replay);
+    MainReplaySource replaySource(form, mainView);
+    mv::TScrMonForm monitors(&monitorsEngine, &replaySource);
+    monitors.setLog(&form.log());
     form.setMonitors(&monitors);
+    // Every rescan hands the PARAM sheet over; the polygraphs follow it when it changed.
+    QObject::connect(&spreadsheetLink, &mv::SpreadsheetLink::rescanned, &monitors,
+                     [&](const mv::RescanResult&) {
+                         monitors.paramSheetScanned(&ws.spreadsheet, ws.sheets.ParamSheet);
+                     });
+    monitorsEngine.clock.setFsPlay(monitors.fsPlay());
+    monitorsEngine.start();
     form.show();
 
     // Without a window manager the window may never be activated: run the first
@@ -102,5 +134,7 @@ int main(int argc, char** argv) {
         screenshotTimer.start(20);
     }
     const int rc = QApplication::exec();
+    // Both replay threads end before any window or signal they look at goes.
+    monitorsEngine.stop();
     return rc != 0 ? rc : screenshotResult;
 }

@@ -71,6 +71,7 @@ public:
     void tick(const std::function<void(ReplayStatus)>& report = {});
 
     const ReplayRing& ring() const { return ring_; }
+    const SignalStore& store() const { return store_; }
     std::uint32_t ticks() const { return k_.load(std::memory_order_acquire); }
     bool playing() const;
     double replayTime() const;
