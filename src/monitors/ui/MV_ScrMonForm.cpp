@@ -115,12 +115,16 @@ void TScrMonForm::mouseMoveEvent(QMouseEvent* e) {
 void TScrMonForm::mouseReleaseEvent(QMouseEvent* e) {
     if (dragStart_.x() < 0 || e->button() != Qt::LeftButton)
         return;
-    const QRect r = QRect(dragStart_, e->position().toPoint()).normalized();
+    // The drag's two corners span the rectangle the way the definition text keeps it:
+    // width = right - left.
+    const QPoint a = dragStart_, b = e->position().toPoint();
+    const PolyRect r{std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()),
+                     std::abs(b.y() - a.y())};
     dragStart_ = {-1, -1};
     focusRect_ = {};
     update();
-    if (r.width() > 50 && r.height() > 50 && engine_)
-        createPolyGraf({r.left(), r.top(), r.width(), r.height()});
+    if (r.width > 50 && r.height > 50 && engine_)
+        createPolyGraf(r);
 }
 
 void TScrMonForm::paintEvent(QPaintEvent*) {
