@@ -195,6 +195,26 @@ TEST(PolyGraf, GridEditsAreValidatedWhereTheyEnter) {
     EXPECT_FALSE(SetYLimits(sg, "5", "1"));
 }
 
+TEST(PixelImage, ScrollingMovesTheOriginAndDrawingWrapsRoundIt) {
+    PixelImage im;
+    im.resize(10, 3, 0);
+    for (int x = 0; x < 10; ++x)
+        im.set(x, 1, std::uint32_t(x));
+    im.scrollLeft(4);
+    im.scrollLeft(3);
+    for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(im.at(x, 1), std::uint32_t(x + 7));
+    im.fill(1, 10, 0, 3, 99); // wraps round the ring's end
+    EXPECT_EQ(im.at(0, 1), 7u);
+    for (int x = 1; x < 10; ++x)
+        EXPECT_EQ(im.at(x, 2), 99u) << x;
+    im.vline(9, 0, 2, 5);
+    EXPECT_EQ(im.at(9, 0), 5u);
+    EXPECT_EQ(im.px[std::size_t(9 + 7 - 10)], 5u);
+    im.fill(-5, 50, 0, 1, 1); // clipped
+    im.vline(10, 0, 2, 1);
+}
+
 TEST(Arrange, RegionsDragsDockingAndRescaling) {
     EXPECT_EQ(arrangeRegion(150, 100, 300, 200), 4);
     EXPECT_EQ(arrangeRegion(10, 10, 300, 200), 0);

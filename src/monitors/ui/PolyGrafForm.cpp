@@ -687,7 +687,12 @@ void PolyGrafForm::paintEvent(QPaintEvent*) {
     if (im.width > 0 && im.height > 0) {
         const QImage q(reinterpret_cast<const uchar*>(im.px.data()), im.width, im.height,
                        im.width * 4, QImage::Format_RGB32);
-        g.drawImage(pc.plotLeft, pc.plotTop, q);
+        // The picture's columns are a ring starting at its origin.
+        const int right = im.width - im.origin;
+        g.drawImage(QPoint(pc.plotLeft, pc.plotTop), q, QRect(im.origin, 0, right, im.height));
+        if (im.origin > 0)
+            g.drawImage(QPoint(pc.plotLeft + right, pc.plotTop), q,
+                        QRect(0, 0, im.origin, im.height));
     }
     if (p_->_JeMysNad) {
         g.setPen(QPen(QColor(0, 0, 255), 1, Qt::DotLine));
