@@ -2,6 +2,7 @@
 
 #include "core/FixedText.h"
 #include "core/TextNumbers.h"
+#include "monitors/StripChart.h"
 
 #include <cmath>
 #include <cstdio>
@@ -104,6 +105,8 @@ TPolyGraf::TPolyGraf(const PolyGrafDefinition& def, int count, double fsPlay) {
     SetSize(rect, fsPlay);
     SetPolyGrafXLimits(_MonType, false, fsPlay, def);
 }
+
+TPolyGraf::~TPolyGraf() = default;
 
 void TPolyGraf::applyDefinition(const PolyGrafDefinition& def) {
     const auto f1 = splitFields(def.texts[0]);

@@ -191,11 +191,14 @@ struct TPRNrec {
     bool ToFile = false;
 };
 
+class StripChartJob;
+
 class TPolyGraf {
 public:
     // CreateIt: a polygraph from the six definition texts (no subgraphs yet).
     // `count` is the number of polygraphs that exist already (for the default name).
     TPolyGraf(const PolyGrafDefinition& def, int count, double fsPlay);
+    ~TPolyGraf();
     TPolyGraf(const TPolyGraf&) = delete;
     TPolyGraf& operator=(const TPolyGraf&) = delete;
 
@@ -220,6 +223,10 @@ public:
     TPRNrec _PRN;
     std::vector<std::unique_ptr<TSubGraf>> _SubGrafList;
     PixelImage image; // the plot; row 0 is 4 pixels below the window top
+    // The strip chart of the running replay (graph thread only), and the playing flag
+    // the polygraph saw last.
+    std::unique_ptr<StripChartJob> printJob;
+    bool lastPlaying = false;
 
     int subGrafCount() const { return int(_SubGrafList.size()); }
 
