@@ -53,6 +53,9 @@ public:
         const auto& s = view_.graphs()->Image2()->state();
         return {s._T1, s._T2};
     }
+    std::string testId() const override {
+        return form_.controlPanel()->testIdEdit->text().toStdString();
+    }
 
 private:
     mv::TForm1& form_;

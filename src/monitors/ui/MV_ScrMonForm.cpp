@@ -2,9 +2,11 @@
 
 #include "monitors/PolyGrafStore.h"
 #include "monitors/ui/PolyGrafForm.h"
+#include "monitors/ui/QtPrintSurface.h"
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -45,6 +47,11 @@ TScrMonForm::TScrMonForm(MonitorsEngine* engine, const ReplaySource* source, QWi
     _OldWidth = width();
     _OldHeight = height();
     if (engine_) {
+        // Set before the graph thread starts: the hook is read by that thread.
+        strip_ = std::make_unique<StripChartDriver>(&openStripSurface);
+        engine_->graph.afterPass = [d = strip_.get()](TPolyGraf& p, const RoundData& r) {
+            d->afterPass(p, r);
+        };
         connect(PlotSignalsSpeedButton, &QPushButton::toggled, this,
                 [this](bool down) { plotSignals(down); });
         connect(SavePolyGraphsButton, &QPushButton::clicked, this, [this] { savePolyGrafs(); });
@@ -251,6 +258,20 @@ void TScrMonForm::plotSignals(bool down) {
     if (down) {
         engine_->clock.setFsPlay(fsPlay());
         const auto [t1, t2] = source_ ? source_->lowerWindow() : std::pair<double, double>{0, 0};
+        // The strip charts' header texts, taken here: the graph thread touches no widget.
+        StripHeader h;
+        h.testId = source_ ? source_->testId() : "0";
+        if (source_)
+            h.description = source_->testDescription();
+        const SignalStore& store = engine_->clock.store();
+        for (int n = 1; n <= kSlotCount; ++n) {
+            h.sigNames.push_back(store[n].SigName.str());
+            h.sigUnits.push_back(store[n].Units.str());
+        }
+        const QDateTime now = QDateTime::currentDateTime();
+        h.localTime = now.toString("HH:mm:ss").toStdString();
+        h.localDate = now.toString("dd.MM.yyyy").toStdString();
+        strip_->setHeader(std::move(h));
         replayGeneration_ = engine_->clock.startReplay(t1, t2);
     } else {
         engine_->clock.stopReplay();
@@ -267,6 +288,8 @@ void TScrMonForm::poll() {
     if (++pollCount_ % 10 == 0)
         for (PolyGrafForm* f : forms_)
             f->refreshValues();
+    for (const std::string& w : strip_->takeWarnings())
+        log().warn(w);
     if (!PlotSignalsSpeedButton->isChecked())
         return;
     // Only a report of this replay may end it: a stale one from a replay before is ignored.

@@ -3,6 +3,7 @@
 // It is created hidden at start and brought forward with "Swap window".
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "monitors/MonitorsEngine.h"
+#include "monitors/StripChart.h"
 
 #include <QPushButton>
 #include <QRect>
@@ -23,6 +24,9 @@ public:
     virtual ~ReplaySource() = default;
     virtual double fsPlay() const = 0;
     virtual std::pair<double, double> lowerWindow() const = 0;
+    // The Test ID and the test description rows the strip charts print in their headers.
+    virtual std::string testId() const { return "0"; }
+    virtual std::array<std::array<std::string, 2>, 4> testDescription() const { return {}; }
 };
 
 class TScrMonForm final : public QWidget {
@@ -58,6 +62,7 @@ public:
     PolyGrafForm* createPolyGraf(const PolyRect& r);
     void closePolyGraf(PolyGrafForm* f);
     const std::vector<PolyGrafForm*>& polyForms() const { return forms_; }
+    StripChartDriver* stripCharts() const { return strip_.get(); }
     // Monitors window's client area in screen coordinates (docking).
     PolyRect screenArea() const;
 
@@ -77,6 +82,7 @@ private:
     void clearForms();
 
     MonitorsEngine* engine_ = nullptr;
+    std::unique_ptr<StripChartDriver> strip_;
     const ReplaySource* source_ = nullptr;
     Log* log_ = nullptr;
     CaptureLog fallbackLog_;

@@ -1,6 +1,7 @@
 #include "monitors/ui/PolyGrafForm.h"
 
 #include "monitors/FFTMonitor.h"
+#include "monitors/StripChart.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 #include "widgets/ui/MV_Komp.h"
 
@@ -359,6 +360,11 @@ void PolyGrafForm::fillSeriesGrid(int i) {
 
 void PolyGrafForm::refreshValues() {
     std::lock_guard lock(p_->mutex);
+    // The strip chart's progress on its page.
+    if (p_->printJob) {
+        const QSignalBlocker block(paramGrid_);
+        paramGrid_->item(1, 3)->setText(qs(p_->printJob->progress()));
+    }
     for (int i = 0; i < int(subs_.size()) && i < p_->subGrafCount(); ++i) {
         QTableWidget* g = subs_[std::size_t(i)].grid;
         const TSubGraf& sg = *p_->_SubGrafList[std::size_t(i)];

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
@@ -185,6 +186,39 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!form.PlotSignalsSpeedButton->isChecked(), 4000);
         QCOMPARE(form.PlotSignalsSpeedButton->text(), QString("Plot signals"));
         engine.stop();
+    }
+
+    void stripChartPrintsToAPdfFile() {
+        QTemporaryDir dir;
+        const QString old = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        SignalStore store;
+        MonitorsEngine engine(store, nullptr);
+        FixedSource src;
+        TScrMonForm form(&engine, &src);
+        load(store, 1, 20000, 1000, [](int i) { return float(std::sin(i / 80.0)); });
+        engine.clock.setFsPlay(1000);
+        engine.graph.round();
+        PolyGrafForm* f = form.createPolyGraf({10, 100, 538, 300});
+        {
+            std::lock_guard lock(f->model().mutex);
+            f->model()._PRN.JePrint = true;
+            f->model()._PRN.ToFile = true;
+            f->model().SetXParam("0", "5", "1", 1000);
+        }
+        src.window = {0, 9.9};
+        form.PlotSignalsSpeedButton->setChecked(true);
+        run(engine, 1010);
+        QCOMPARE(form.stripCharts()->jobsStarted(), 1);
+        QFile pdf(dir.filePath("~0/ID_0 ID_0 PolyGraf 1.pdf"));
+        QVERIFY2(pdf.open(QIODevice::ReadOnly), qPrintable(pdf.fileName()));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QCOMPARE(int(bytes.count("/Type /Page\n")) + int(bytes.count("/Type /Page\r")) +
+                     int(bytes.count("/Type /Page ")) + int(bytes.count("/Type /Page/")) +
+                     int(bytes.count("/Type /Page>")),
+                 2);
+        QDir::setCurrent(old);
     }
 
     void savePolygraphsAndReloadOnlyWhenTheBlockChanged() {
