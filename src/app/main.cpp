@@ -15,6 +15,7 @@
 #include "graphs/ui/TSigImage.h"
 #include "monitors/MonitorsEngine.h"
 #include "monitors/ui/MV_ScrMonForm.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
 #include <QMessageBox>
