@@ -3,6 +3,7 @@
 
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
+#include "app/ui/BulkLink.h"
 #include "app/ui/ControlPanel.h"
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
@@ -74,10 +75,11 @@ int main(int argc, char** argv) {
     QString error;
     const auto options = mv::parseStartOptions(QApplication::arguments(), error);
     if (!options) {
-        std::fprintf(stderr,
-                     "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
-                     "[--demo DIR] [--format NAME] [--workbook FILE]... [FILE...]\n",
-                     qPrintable(error));
+        std::fprintf(
+            stderr,
+            "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
+            "[--demo DIR] [--format NAME] [--workbook FILE]... [--track-subdir DIR] [FILE...]\n",
+            qPrintable(error));
         return 2;
     }
 
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
+    mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
     mv::MonitorsEngine monitorsEngine(ws.store, &ws.replay);
     MainReplaySource replaySource(form, mainView);
     mv::TScrMonForm monitors(&monitorsEngine, &replaySource);
