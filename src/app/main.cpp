@@ -4,6 +4,7 @@
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
 #include "app/ui/BulkLink.h"
+#include "app/ui/ControlPanel.h"
 #include "app/ui/MainView.h"
 #include "app/ui/PrintLink.h"
 #include "app/ui/RainflowLink.h"
@@ -14,7 +15,11 @@
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
+#include "graphs/ui/GraphPair.h"
+#include "graphs/ui/TSigImage.h"
+#include "monitors/MonitorsEngine.h"
 #include "monitors/ui/MV_ScrMonForm.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,6 +44,27 @@ public:
         }
         return false;
     }
+};
+
+// The replay's inputs from the main window: f process and the lower graph's window.
+class MainReplaySource final : public mv::ReplaySource {
+public:
+    MainReplaySource(mv::TForm1& form, mv::MainView& view) : form_(form), view_(view) {}
+    double fsPlay() const override {
+        double fs = 0;
+        return form_.controlPanel()->fProcess(fs) ? fs : 0.0;
+    }
+    std::pair<double, double> lowerWindow() const override {
+        const auto& s = view_.graphs()->Image2()->state();
+        return {s._T1, s._T2};
+    }
+    std::string testId() const override {
+        return form_.controlPanel()->testIdEdit->text().toStdString();
+    }
+
+private:
+    mv::TForm1& form_;
+    mv::MainView& view_;
 };
 
 } // namespace
@@ -79,8 +105,18 @@ int main(int argc, char** argv) {
     mv::PrintLink printLink(form, mainView);
     mv::RainflowLink rainflowLink(form, ws, mainView);
     mv::TrackLink trackLink(form, ws, mainView, testLogLink);
-    mv::TScrMonForm monitors;
+    mv::MonitorsEngine monitorsEngine(ws.store, &ws.replay);
+    MainReplaySource replaySource(form, mainView);
+    mv::TScrMonForm monitors(&monitorsEngine, &replaySource);
+    monitors.setLog(&form.log());
     form.setMonitors(&monitors);
+    // Every rescan hands the PARAM sheet over; the polygraphs follow it when it changed.
+    QObject::connect(&spreadsheetLink, &mv::SpreadsheetLink::rescanned, &monitors,
+                     [&](const mv::RescanResult&) {
+                         monitors.paramSheetScanned(&ws.spreadsheet, ws.sheets.ParamSheet);
+                     });
+    monitorsEngine.clock.setFsPlay(monitors.fsPlay());
+    monitorsEngine.start();
     form.show();
 
     // Without a window manager the window may never be activated: run the first
@@ -119,5 +155,7 @@ int main(int argc, char** argv) {
         screenshotTimer.start(20);
     }
     const int rc = QApplication::exec();
+    // Both replay threads end before any window or signal they look at goes.
+    monitorsEngine.stop();
     return rc != 0 ? rc : screenshotResult;
 }
