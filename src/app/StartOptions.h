@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the desktop application:
 //   mvtervik [--settings FILE] [--screenshot FILE.png] [--print-pdf FILE.pdf] [--demo DIR]
-//            [--format NAME]
+//            [--format NAME] [--replay T1 T2 --screenshot-monitors FILE.png]
 //            [--workbook FILE]... [FILE...]
 #include "app/ui/Main.h"
 

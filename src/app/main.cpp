@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
                      "[--print-pdf FILE.pdf] [--demo DIR] [--format NAME] [--workbook FILE]... "
-                     "[--track-subdir DIR] [FILE...]\n",
+                     "[--track-subdir DIR] [--replay T1 T2 --screenshot-monitors FILE.png] "
+                     "[FILE...]\n",
                      qPrintable(error));
         return 2;
     }
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
     // row: loading and the graphs' passes let the event loop run while they work (the
     // wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
     QTimer screenshotTimer;
+    QTimer replayWatch;
     int idleLooks = 0;
     if (options->unattended()) {
         QObject::connect(&screenshotTimer, &QTimer::timeout, &form, [&] {
@@ -150,6 +152,36 @@ int main(int argc, char** argv) {
                              qPrintable(options->printPdfPath));
                 screenshotResult = 1;
             }
+            if (options->monitorsScreenshotPath.isEmpty()) {
+                form.close();
+                return;
+            }
+            // The rescan of the first activation has built the polygraphs stored in the
+            // workbooks' PARAM block; without any there is nothing to replay into.
+            if (monitors.polyForms().empty()) {
+                std::fprintf(stderr, "mvtervik: the workbooks hold no polygraphs to replay\n");
+                screenshotResult = 1;
+                form.close();
+                return;
+            }
+            monitors.show();
+            monitors.replayWindow(options->replayT1, options->replayT2);
+            replayWatch.start(20);
+        });
+        // The Monitors window is grabbed once its replay has ended; the graph thread is a
+        // round behind the clock at most, and its images are painted when grabbed.
+        QObject::connect(&replayWatch, &QTimer::timeout, &form, [&] {
+            if (monitors.replaying())
+                return;
+            replayWatch.stop();
+            if (!monitors.grab().save(options->monitorsScreenshotPath, "PNG")) {
+                std::fprintf(stderr, "mvtervik: could not write %s\n",
+                             qPrintable(options->monitorsScreenshotPath));
+                screenshotResult = 1;
+            }
+            // A visible Monitors window would keep the program running after the main
+            // window has closed.
+            monitors.hide();
             form.close();
         });
         screenshotTimer.start(20);

@@ -5,6 +5,7 @@
 #include "evaluation/CurveProfile.h"
 #include "evaluation/workbook/SpreadsheetApp.h"
 #include "files/NativeFile.h"
+#include "monitors/PolyGrafStore.h"
 
 #include <algorithm>
 #include <chrono>
@@ -478,6 +479,42 @@ const Zone kZones[7] = {
     {"Zone7 transition curves", {0, 0, 0, 0, 0, 0, 10, 200}},
 };
 
+// One Scroll polygraph for the demo signals (mvt-demo opens Speed, Curvature and
+// AxleBoxAcc into slots 1..3): the accelerometer above, the speed below, docked under the
+// Monitors window's button panel. Written by the Monitors' own persistence, so the block
+// reads back as "Save polygr." would have stored it.
+void writeDemoPolygraph(SpreadsheetApp& app, const SheetHandle& param) {
+    constexpr double kFsPlay = 1000.0;
+    PolyGrafDefinition def;
+    def.texts = {"1|Demo replay", "Scroll|0", "10|95|900|500|0", "0|2|0.5", "0||9|1|0", "2"};
+    PolyGrafList list;
+    auto p = list.create(def, kFsPlay);
+    struct Band {
+        const char* name;
+        int slot, colour;
+        const char *ymin, *ymax, *ygrid;
+    };
+    const Band bands[] = {{"AxleBoxAcc", 3, 9, "-2", "2", "1"}, {"Speed", 1, 12, "0", "1", "0.25"}};
+    std::unique_lock lock(p->mutex);
+    int all = 0;
+    for (const Band& b : bands) {
+        TSubGrafPar t;
+        t._sName = b.name;
+        t._sYLmin = b.ymin;
+        t._sYLmax = b.ymax;
+        t._sYLgrid = b.ygrid;
+        t._BGColor = all % 2 ? 0xBEFAFA : 0xFFFFFF;
+        t.SerPar[0].SigNo = b.slot;
+        t.SerPar[0].ColorIdx = b.colour;
+        t.SerPar[0].LineWidth = 2;
+        if (!p->Add1SubGraf(t, all++, kFsPlay))
+            throw std::runtime_error("the demo polygraph was refused a subgraph");
+    }
+    p->ReCalcSubGrafCoef(false);
+    lock.unlock(); // the writer takes each polygraph's lock itself
+    savePolyGrafs(app, param, list);
+}
+
 void writeEvaLog(SpreadsheetApp& app, const fs::path& file, int measured) {
     Book b{app, app.newWorkbook("PARAM"), {}};
     b.first = app.sheet(b.id, "PARAM");
@@ -609,6 +646,9 @@ void writeEvaLog(SpreadsheetApp& app, const fs::path& file, int measured) {
     }
     app.setColumnWidth(p, 1, 18);
     app.setColumnWidth(p, 2, 26);
+    // A large campaign's tables reach into the polygraph rows; it goes without one.
+    if (row < kPolyBlockRow)
+        writeDemoPolygraph(app, p);
 
     // The processing log.
     const SheetHandle e = app.addSheet(b.id, "EvaLog");

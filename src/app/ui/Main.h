@@ -33,8 +33,15 @@ struct StartOptions {
     QString settingsPath;   // --settings FILE; empty = the default INI file
     QString screenshotPath; // --screenshot FILE.png
     QString printPdfPath;   // --print-pdf FILE.pdf: the active graph printed, then exit
+    // --replay T1 T2 --screenshot-monitors FILE.png: the polygraphs of the workbooks replay
+    // T1..T2 in real time, then the Monitors window is grabbed and the program exits.
+    QString monitorsScreenshotPath;
+    double replayT1 = 0, replayT2 = 0;
     // Runs without anyone at the screen: no message box may wait for an answer.
-    bool unattended() const { return !screenshotPath.isEmpty() || !printPdfPath.isEmpty(); }
+    bool unattended() const {
+        return !screenshotPath.isEmpty() || !printPdfPath.isEmpty() ||
+               !monitorsScreenshotPath.isEmpty();
+    }
     QString demoDir;       // --demo DIR: work in this directory for this session
     QString loadFormat;    // --format NAME
     QStringList files;     // signal files to open at start

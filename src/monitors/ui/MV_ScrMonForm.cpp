@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSignalBlocker>
 
 namespace mv {
 
@@ -254,29 +255,43 @@ void TScrMonForm::savePolyGrafs() {
     }
 }
 
+void TScrMonForm::replayWindow(double t1, double t2) {
+    if (!engine_)
+        return;
+    {
+        const QSignalBlocker quiet(PlotSignalsSpeedButton);
+        PlotSignalsSpeedButton->setChecked(true);
+    }
+    startReplay(t1, t2);
+}
+
 void TScrMonForm::plotSignals(bool down) {
     if (down) {
-        engine_->clock.setFsPlay(fsPlay());
         const auto [t1, t2] = source_ ? source_->lowerWindow() : std::pair<double, double>{0, 0};
-        // The strip charts' header texts, taken here: the graph thread touches no widget.
-        StripHeader h;
-        h.testId = source_ ? source_->testId() : "0";
-        if (source_)
-            h.description = source_->testDescription();
-        const SignalStore& store = engine_->clock.store();
-        for (int n = 1; n <= kSlotCount; ++n) {
-            h.sigNames.push_back(store[n].SigName.str());
-            h.sigUnits.push_back(store[n].Units.str());
-        }
-        const QDateTime now = QDateTime::currentDateTime();
-        h.localTime = now.toString("HH:mm:ss").toStdString();
-        h.localDate = now.toString("dd.MM.yyyy").toStdString();
-        strip_->setHeader(std::move(h));
-        replayGeneration_ = engine_->clock.startReplay(t1, t2);
+        startReplay(t1, t2);
     } else {
         engine_->clock.stopReplay();
         PlotSignalsSpeedButton->setText("Plot signals");
     }
+}
+
+void TScrMonForm::startReplay(double t1, double t2) {
+    engine_->clock.setFsPlay(fsPlay());
+    // The strip charts' header texts, taken here: the graph thread touches no widget.
+    StripHeader h;
+    h.testId = source_ ? source_->testId() : "0";
+    if (source_)
+        h.description = source_->testDescription();
+    const SignalStore& store = engine_->clock.store();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        h.sigNames.push_back(store[n].SigName.str());
+        h.sigUnits.push_back(store[n].Units.str());
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    h.localTime = now.toString("HH:mm:ss").toStdString();
+    h.localDate = now.toString("dd.MM.yyyy").toStdString();
+    strip_->setHeader(std::move(h));
+    replayGeneration_ = engine_->clock.startReplay(t1, t2);
 }
 
 void TScrMonForm::poll() {

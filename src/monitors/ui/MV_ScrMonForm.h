@@ -58,6 +58,10 @@ public:
     void loadBlock(const Block& b);
     // "Save polygr.".
     void savePolyGrafs();
+    // Replays t1..t2 as "Plot signals" replays the lower graph's window; the button stays
+    // down until the replay has ended (replaying()).
+    void replayWindow(double t1, double t2);
+    bool replaying() const { return PlotSignalsSpeedButton->isChecked(); }
     // A polygraph from a definition with one subgraph (the creation drag).
     PolyGrafForm* createPolyGraf(const PolyRect& r);
     void closePolyGraf(PolyGrafForm* f);
@@ -78,6 +82,7 @@ protected:
 
 private:
     void plotSignals(bool down);
+    void startReplay(double t1, double t2);
     void poll();
     void clearForms();
 

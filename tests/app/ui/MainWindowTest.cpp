@@ -32,6 +32,7 @@ private slots:
     void activeTabIsYellowAndRangeEditsFollowThePage();
     void unwritableSettingsDoNotStopAScreenshotRun();
     void relativeStartPathsMeanTheStartDirectory();
+    void monitorsScreenshotOptionsAreRefusedWhenIncomplete();
     void fProcessTakesEitherSeparatorAndShowsBadText();
     void startWorkbooksOpenBeforeTheFirstRescan();
 };
@@ -188,7 +189,39 @@ void MainWindowTest::relativeStartPathsMeanTheStartDirectory() {
                                         dir.absoluteFilePath("e/EvaLog.xlsx")}));
     QVERIFY(!parseStartOptions({"mvtervik", "--screenshot"}, error));
     QVERIFY(!parseStartOptions({"mvtervik", "--workbook"}, error));
+    QVERIFY(QDir::setCurrent(start.path()));
+    const auto m = parseStartOptions(
+        {"mvtervik", "--replay", "-0.5", "2.25", "--screenshot-monitors", "m.png", "a.mvn"}, error);
     QVERIFY(QDir::setCurrent(was));
+    QVERIFY(m);
+    QCOMPARE(m->monitorsScreenshotPath, dir.absoluteFilePath("m.png"));
+    QCOMPARE(m->replayT1, -0.5);
+    QCOMPARE(m->replayT2, 2.25);
+    QVERIFY(m->unattended());
+    QCOMPARE(m->files, QStringList{dir.absoluteFilePath("a.mvn")});
+}
+
+// A replay window the clock cannot run, or one half of the Monitors screenshot mode
+// without the other, is a usage error before any window opens.
+void MainWindowTest::monitorsScreenshotOptionsAreRefusedWhenIncomplete() {
+    const QStringList bad[] = {
+        {"--replay", "0", "1"},
+        {"--screenshot-monitors", "m.png"},
+        {"--screenshot-monitors", "m.png", "--replay", "0"},
+        {"--screenshot-monitors", "m.png", "--replay", "1", "0"},
+        {"--screenshot-monitors", "m.png", "--replay", "1", "1"},
+        {"--screenshot-monitors", "m.png", "--replay", "a", "1"},
+        {"--screenshot-monitors", "m.png", "--replay", "0", "inf"},
+        {"--screenshot-monitors", "m.png", "--replay", "nan", "1"},
+        {"--screenshot-monitors", "m.png", "--replay", "0", "1e300"},
+        {"--screenshot-monitors"},
+    };
+    for (const QStringList& args : bad) {
+        QString error;
+        QVERIFY2(!parseStartOptions(QStringList{"mvtervik"} + args, error),
+                 qPrintable(args.join(' ')));
+        QVERIFY(!error.isEmpty());
+    }
 }
 
 // "f process [Hz]" reads a comma as well as a point; a text that is no rate stays in the
