@@ -1,5 +1,6 @@
 // mvt-pngstats FILE.png [RRGGBB...]: the picture's size, its number of distinct colours,
-// and how many pixels have each colour asked for, for the end-to-end tests' scripts.
+// and for each colour asked for how many pixels have it and on how many rows they lie (a
+// flat line is a few rows, a drawn wave many), for the end-to-end tests' scripts.
 #include <QImage>
 #include <QSet>
 #include <cstdio>
@@ -26,11 +27,15 @@ int main(int argc, char** argv) {
         const QRgb want = QString::fromLatin1(argv[i]).toUInt(&ok, 16);
         if (!ok)
             return 2;
-        long long n = 0;
-        for (int y = 0; y < image.height(); ++y)
+        long long n = 0, rows = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            long long onRow = 0;
             for (int x = 0; x < image.width(); ++x)
-                n += (image.pixel(x, y) & 0xFFFFFFu) == want;
-        std::printf("%s %lld\n", argv[i], n);
+                onRow += (image.pixel(x, y) & 0xFFFFFFu) == want;
+            n += onRow;
+            rows += onRow > 0;
+        }
+        std::printf("%s %lld pixels on %lld rows\n", argv[i], n, rows);
     }
     return 0;
 }

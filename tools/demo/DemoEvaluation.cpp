@@ -480,11 +480,13 @@ const Zone kZones[7] = {
 };
 
 // One Scroll polygraph for the demo signals (mvt-demo opens Speed, Curvature and
-// AxleBoxAcc into slots 1..3): the accelerometer above, the speed below, docked under the
-// Monitors window's button panel. Written by the Monitors' own persistence, so the block
-// reads back as "Save polygr." would have stored it.
+// AxleBoxAcc into slots 1..3), docked under the Monitors window's button panel. The replay
+// runs at "f process", 4000 Hz unless the settings say otherwise, and replays only the
+// signals sampled at that rate: the accelerometer, raw above and low-passed at 10 Hz
+// below, where its 7.5 Hz component shows. Written by the Monitors' own persistence, so
+// the block reads back as "Save polygr." would have stored it.
 void writeDemoPolygraph(SpreadsheetApp& app, const SheetHandle& param) {
-    constexpr double kFsPlay = 1000.0;
+    constexpr double kFsPlay = 4000.0;
     PolyGrafDefinition def;
     def.texts = {"1|Demo replay", "Scroll|0", "10|95|900|500|0", "0|2|0.5", "0||9|1|0", "2"};
     PolyGrafList list;
@@ -492,21 +494,22 @@ void writeDemoPolygraph(SpreadsheetApp& app, const SheetHandle& param) {
     struct Band {
         const char* name;
         int slot, colour;
-        const char *ymin, *ymax, *ygrid;
+        float lowPass;
     };
-    const Band bands[] = {{"AxleBoxAcc", 3, 9, "-2", "2", "1"}, {"Speed", 1, 12, "0", "1", "0.25"}};
+    const Band bands[] = {{"AxleBoxAcc", 3, 9, 0.0f}, {"AxleBoxAcc 10 Hz", 3, 12, 10.0f}};
     std::unique_lock lock(p->mutex);
     int all = 0;
     for (const Band& b : bands) {
         TSubGrafPar t;
         t._sName = b.name;
-        t._sYLmin = b.ymin;
-        t._sYLmax = b.ymax;
-        t._sYLgrid = b.ygrid;
+        t._sYLmin = "-2";
+        t._sYLmax = "2";
+        t._sYLgrid = "1";
         t._BGColor = all % 2 ? 0xBEFAFA : 0xFFFFFF;
         t.SerPar[0].SigNo = b.slot;
         t.SerPar[0].ColorIdx = b.colour;
         t.SerPar[0].LineWidth = 2;
+        t.SerPar[0].LPFreq = b.lowPass;
         if (!p->Add1SubGraf(t, all++, kFsPlay))
             throw std::runtime_error("the demo polygraph was refused a subgraph");
     }
