@@ -1,4 +1,4 @@
-#include "wheelset/WheelSim.h"
+#include "wheelsim/WheelSim.h"
 
 #include "core/SignalRecord.h"
 #include "files/NativeFile.h"
@@ -8,7 +8,7 @@
 #include <numbers>
 #include <random>
 
-namespace mv::test {
+namespace mv::wheelsim {
 
 namespace {
 double gaussD(double d, double sigma) {
@@ -77,7 +77,6 @@ WheelRun simulateWheel(const WheelSimOptions& o) {
     return r;
 }
 
-namespace {
 void writeSignal(const std::string& path, const std::string& name, double fs,
                  const std::vector<float>& v) {
     SignalRecord rec;
@@ -89,6 +88,8 @@ void writeSignal(const std::string& path, const std::string& name, double fs,
     rec.setData(std::move(b));
     files::writeNative(path, rec, {1, static_cast<std::int64_t>(v.size())}, 1, {});
 }
+
+namespace {
 std::vector<float> asFloat(const std::vector<double>& v) {
     return {v.begin(), v.end()};
 }
@@ -121,4 +122,4 @@ Block simulatedBlock(int maLen) {
     return b;
 }
 
-} // namespace mv::test
+} // namespace mv::wheelsim
