@@ -95,12 +95,15 @@ std::vector<float> asFloat(const std::vector<double>& v) {
 }
 } // namespace
 
-void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix) {
+void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix,
+                     bool forces) {
     for (int k = 1; k <= 8; ++k) {
         const std::string name = prefix + "_B" + std::to_string(k);
         writeSignal(dir + "/" + name + ".mvn", name, run.fs,
                     run.bridges[static_cast<size_t>(k - 1)]);
     }
+    if (!forces)
+        return;
     writeSignal(dir + "/FQ1.mvn", "FQ1", run.fs, asFloat(run.Q));
     writeSignal(dir + "/FY1.mvn", "FY1", run.fs, asFloat(run.Y));
     writeSignal(dir + "/FT2.mvn", "FT2", run.fs, asFloat(run.T));

@@ -36,7 +36,9 @@ void writeSignal(const std::string& path, const std::string& name, double fs,
                  const std::vector<float>& v);
 
 // Writes the bridges (prefix_B1.mvn ..) and the forces (FQ1, FY1, FT2, L1) as native files.
-void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix);
+// The running tests leave the stand's force files out (forces = false).
+void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix,
+                     bool forces = true);
 
 // A device block with NB 8, RegrN 8, MALen maLen, SmoothN 0 and the force file names.
 Block simulatedBlock(int maLen);

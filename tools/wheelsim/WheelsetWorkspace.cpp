@@ -88,7 +88,7 @@ std::vector<WheelsetTest> addWheelsetTests(SpreadsheetApp& app, const SheetHandl
         const fs::path rel =
             fs::path("Wheelset") / kind / dir / speedText(p.rps) / std::to_string(id);
         fs::create_directories(logDir / rel);
-        writeWheelFiles(run, (logDir / rel).string(), o.wheelName);
+        writeWheelFiles(run, (logDir / rel).string(), o.wheelName, p.stand);
         if (!p.stand)
             writeTruth(run, logDir / rel);
         else {
