@@ -7,6 +7,7 @@
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
 #include "app/ui/TestLogLink.h"
+#include "app/ui/WheelsetLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
+    mv::WheelsetLink wheelsetLink(form, ws, mainView);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();

@@ -163,5 +163,27 @@ TEST(ComputeQYTL, CancelLeavesTheStoreAsBefore) {
     EXPECT_FALSE(f.store[191].occupied());
 }
 
+// Esc arrives while the window handles the report: a record shorter than the reporting
+// interval must still stop there, not run to its end.
+TEST(ComputeQYTL, CancelDuringTheFirstReportOfAShortRecord) {
+    test::TempDir dir;
+    wheelsim::WheelSimOptions o;
+    o.seconds = 2;
+    wheelsim::writeWheelFiles(wheelsim::simulateWheel(o), dir.path().string(), "W1");
+    auto d = std::make_unique<TDeviceFunc>();
+    plainDevice(*d);
+    Fixture f;
+    test::RecordingProgress progress(1);
+    ComputeContext ctx{f.store, f.readers, f.log, progress};
+    ComputeRequest req;
+    req.device = 1;
+    req.path = dir.dir();
+    req.wheelName = "W1";
+    req.save[fbQ - 1] = true;
+    const ComputeResult r = ComputeQYTL(*d, req, ctx);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(f.store.FirstFreeSlot(), 1);
+}
+
 } // namespace
 } // namespace mv::wheelset
