@@ -34,6 +34,11 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
             if (!needValue(book))
                 return std::nullopt;
             o.workbooks << QFileInfo(book).absoluteFilePath();
+        } else if (a == "--track-subdir") {
+            QString sub;
+            if (!needValue(sub))
+                return std::nullopt;
+            o.trackSubdir = sub;
         } else if (a == "--format") {
             if (!needValue(o.loadFormat))
                 return std::nullopt;

@@ -3,6 +3,7 @@
 
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
+#include "app/ui/BulkLink.h"
 #include "app/ui/MainView.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
@@ -49,10 +50,11 @@ int main(int argc, char** argv) {
     QString error;
     const auto options = mv::parseStartOptions(QApplication::arguments(), error);
     if (!options) {
-        std::fprintf(stderr,
-                     "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
-                     "[--demo DIR] [--format NAME] [--workbook FILE]... [FILE...]\n",
-                     qPrintable(error));
+        std::fprintf(
+            stderr,
+            "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
+            "[--demo DIR] [--format NAME] [--workbook FILE]... [--track-subdir DIR] [FILE...]\n",
+            qPrintable(error));
         return 2;
     }
 
@@ -72,6 +74,7 @@ int main(int argc, char** argv) {
     mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
     mv::WheelsetLink wheelsetLink(form, ws, mainView);
+    mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();

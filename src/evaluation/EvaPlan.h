@@ -64,6 +64,23 @@ struct EvaPlan {
     std::array<ZoneEntry, kZoneCount> zones;
     std::string sectionListFile; // `SectionListFile`
     std::string logFolder;       // folder of the Log workbook, no trailing "/"
+    std::string logName;         // file name of the Log workbook, for saved headers
 };
+
+// A cell as its text: a text as it stands, a number in its shortest form ("100", "0.5"),
+// anything else empty.
+std::string cellText(const CellValue& v);
+
+// The signal tables of the EvaLog's PARAM sheet into `plan`: the counts, the user
+// conditions, the speed entry, the measured and computed tables and, for the full
+// evaluation (plan.full), the auxiliary entries and the section-list name. False with the
+// error lines that end the run.
+bool readSignalTables(SpreadsheetApp& app, const SheetHandle& param, EvaPlan& plan,
+                      std::vector<EvalLine>& lines);
+
+// The chain texts of a computed entry, built from the catalogue's built-in defaults.
+std::string filterChainText(bool highPass, const std::string& f1);
+std::string stepAverChainText(int speedSlot, const std::string& mode, const std::string& averLength,
+                              const std::string& stepLength);
 
 } // namespace mv

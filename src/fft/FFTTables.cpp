@@ -28,6 +28,13 @@ FFTTableSet buildSet(int m) {
         t.sinTab[j] = std::sin(2.0 * pi * j / m);
         t.cosTab[j] = std::cos(2.0 * pi * j / m);
     }
+    t.stageCos.resize(static_cast<std::size_t>(m - 1));
+    t.stageSin.resize(static_cast<std::size_t>(m - 1));
+    for (int h = 1; h <= m / 2; h *= 2)
+        for (int j = 0; j < h; ++j) {
+            t.stageCos[h - 1 + j] = t.cosTab[j * (m / (2 * h))];
+            t.stageSin[h - 1 + j] = t.sinTab[j * (m / (2 * h))];
+        }
     // The split factors come by rotation, one step of pi / M at a time.
     t.splitSin.resize(static_cast<std::size_t>(m / 2 + 1));
     t.splitCos.resize(static_cast<std::size_t>(m / 2 + 1));

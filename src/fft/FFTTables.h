@@ -12,6 +12,10 @@ struct FFTTableSet {
     std::vector<std::int32_t> bitRev;       // M entries
     std::vector<double> sinTab, cosTab;     // sin, cos(2 pi j / M), j = 0 .. M/2 - 1
     std::vector<double> splitSin, splitCos; // sin, cos(j pi / M), j = 0 .. M/2
+    // The twiddles of every stage side by side: for half-span h = 1, 2, .. M/2, entries
+    // h - 1 .. 2h - 2 hold cos, sin(2 pi j / 2h) for j = 0 .. h - 1, taken from the tables
+    // above (entry j M / 2h).
+    std::vector<double> stageCos, stageSin;
 };
 
 inline constexpr int kFFTMinSize = 8;

@@ -98,7 +98,6 @@ private:
     std::vector<double> win_;                     // 2N used
     std::vector<double> re_, im_, weight_, aver_; // N + 1 used
     std::vector<double> disp_;                    // N + 1 used
-    std::vector<double> reWork_, imWork_; // the split writes here, then trades places with re_, im_
 };
 
 } // namespace mv

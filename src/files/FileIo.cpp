@@ -180,22 +180,79 @@ std::string stemOf(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
 
-bool parseNumber(std::string_view text, char sep, double& out) {
-    const std::string_view s = trimBlanks(text);
-    std::optional<double> v;
-    if (sep == '.') {
-        v = parseWholeDouble(s);
-    } else {
-        // Another separator: the text must not hold a '.', and its separator becomes one.
-        if (s.find('.') != std::string_view::npos)
-            return false;
-        std::string buf(s);
-        std::replace(buf.begin(), buf.end(), sep, '.');
-        v = parseWholeDouble(buf);
+namespace {
+// Plain decimals of at most 15 digits ("-123.4567"): the digits make an integer m that a
+// double holds exactly, and m divided (or multiplied) by an exact power of ten is one
+// correctly rounded operation, so the result is the one from_chars gives, bit for bit.
+// Anything else (exponents, more digits, "inf", a lone ".") is left to from_chars.
+bool plainDecimal(const char* b, const char* e, double& out) {
+    static constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = b < e && *b == '-';
+    const char* p = b + (negative ? 1 : 0);
+    std::uint64_t m = 0;
+    int digits = 0, decimals = 0;
+    while (p < e && *p >= '0' && *p <= '9') {
+        m = m * 10 + std::uint64_t(*p++ - '0');
+        ++digits;
     }
-    if (!v)
+    if (digits == 0)
         return false;
-    out = *v;
+    if (p < e && *p == '.') {
+        ++p;
+        while (p < e && *p >= '0' && *p <= '9') {
+            m = m * 10 + std::uint64_t(*p++ - '0');
+            ++decimals;
+        }
+        if (decimals == 0)
+            return false;
+    }
+    if (p != e || digits + decimals > 15)
+        return false;
+    const double v = double(m) / kPow10[decimals];
+    out = negative ? -v : v;
+    return true;
+}
+} // namespace
+
+bool parseNumber(std::string_view text, char sep, double& out) {
+    std::string_view s = trimBlanks(text);
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1);
+        // "+-1" is not a number.
+        if (!s.empty() && s.front() == '-')
+            return false;
+    }
+    if (s.empty())
+        return false;
+    const char* b = s.data();
+    const char* e = b + s.size();
+    // Another separator: the text must not hold a '.', and its separator becomes one. The
+    // copy goes to the stack; file readers call this once a line.
+    char local[128];
+    std::string heap;
+    if (sep != '.' && std::memchr(b, sep, s.size())) {
+        if (std::memchr(b, '.', s.size()))
+            return false;
+        char* dst = local;
+        if (s.size() > sizeof local) {
+            heap.assign(s);
+            dst = heap.data();
+        }
+        for (std::size_t i = 0; i < s.size(); ++i)
+            dst[i] = b[i] == sep ? '.' : b[i];
+        b = dst;
+        e = dst + s.size();
+    } else if (sep != '.' && std::memchr(b, '.', s.size())) {
+        return false;
+    }
+    if (plainDecimal(b, e, out))
+        return true;
+    double v = 0;
+    const auto [p, ec] = std::from_chars(b, e, v);
+    if (ec != std::errc() || p != e)
+        return false;
+    out = v;
     return true;
 }
 
@@ -228,16 +285,23 @@ bool LineCursor::next(std::string_view& line) {
 }
 
 std::size_t countLines(std::string_view text) {
-    std::size_t count = 0;
+    // A line ends at every LF and at every CR not followed by an LF. Branch-free over
+    // blocks, so the compiler counts many bytes a step.
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '\n')
-            ++count;
-        else if (c == '\r' && (i + 1 >= n || text[i + 1] != '\n'))
-            ++count;
+    if (n == 0)
+        return 0;
+    std::size_t count = 0;
+    constexpr std::size_t kBlock = std::size_t(1) << 16;
+    for (std::size_t start = 0; start + 1 < n; start += kBlock) {
+        const std::size_t end = std::min(start + kBlock, n - 1);
+        std::uint32_t c = 0;
+        for (std::size_t i = start; i < end; ++i)
+            c += std::uint32_t(t[i] == '\n') |
+                 (std::uint32_t(t[i] == '\r') & std::uint32_t(t[i + 1] != '\n'));
+        count += c;
     }
-    return count;
+    return count + (t[n - 1] == '\n' || t[n - 1] == '\r');
 }
 
 std::string zeroTerminated(std::string_view field) {

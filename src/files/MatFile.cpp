@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <vector>
+#include <zlib.h>
 
 namespace mv::files {
 
@@ -128,22 +131,28 @@ void convert(std::uint32_t type, const unsigned char* src, float* dst, std::size
     }
 }
 
-// Reads inside the first element only; everything is checked against its end.
+// Reads inside the first element only, from the file or from its inflated copy in
+// memory; everything is checked against its end.
 class Element {
 public:
     Element(const FileHandle& f, std::uint64_t base, std::uint64_t length)
-        : f_(f), base_(base), length_(length) {}
+        : f_(&f), base_(base), length_(length) {}
+    Element(const unsigned char* mem, std::uint64_t length) : mem_(mem), length_(length) {}
     bool has(std::uint64_t off, std::uint64_t n) const {
         return off <= length_ && n <= length_ - off;
     }
     template <class T>
     bool get(std::uint64_t off, T& v) const {
-        if (!has(off, sizeof(T)))
-            return false;
-        return f_.readAt(base_ + off, &v, sizeof(T));
+        return read(off, &v, sizeof(T));
     }
     bool read(std::uint64_t off, void* dst, std::size_t n) const {
-        return has(off, n) && f_.readAt(base_ + off, dst, n);
+        if (!has(off, n))
+            return false;
+        if (mem_) {
+            std::memcpy(dst, mem_ + off, n);
+            return true;
+        }
+        return f_->readAt(base_ + off, dst, n);
     }
     std::string text(std::uint64_t off, std::size_t n) const {
         std::string s(n, '\0');
@@ -153,8 +162,9 @@ public:
     }
 
 private:
-    const FileHandle& f_;
-    std::uint64_t base_;
+    const FileHandle* f_ = nullptr;
+    const unsigned char* mem_ = nullptr;
+    std::uint64_t base_ = 0;
     std::uint64_t length_;
 };
 
@@ -258,6 +268,130 @@ void writeMat(const std::string& path, const SignalRecord& rec, SampleRange rang
     f.close();
 }
 
+namespace {
+
+constexpr const char* kBadDeflate = " is compressed and its compressed data is damaged";
+
+// The element packed in a miCOMPRESSED element, inflated into memory. The matrix element
+// inside names its own length; that length is checked against what deflate can make of
+// the compressed bytes (at most 1032 bytes from one) before memory is asked for, the
+// buffer's pages are touched only as inflated bytes arrive, and the stream must deliver
+// every byte it announced.
+struct Inflated {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::uint64_t length = 0;
+};
+
+class Inflater {
+public:
+    Inflater(const FileHandle& f, std::uint64_t offset, std::uint64_t packed)
+        : f_(f), next_(offset), left_(packed),
+          in_(static_cast<std::size_t>(std::min<std::uint64_t>(packed, 1 << 20))) {
+        ok_ = inflateInit(&z_) == Z_OK;
+    }
+    ~Inflater() {
+        if (ok_)
+            inflateEnd(&z_);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Exactly n inflated bytes into dst; false when the stream is damaged or ends first.
+    bool take(unsigned char* dst, std::uint64_t n) {
+        while (n > 0) {
+            const auto room = static_cast<uInt>(std::min<std::uint64_t>(n, 1u << 30));
+            int rc = Z_OK;
+            if (!step(dst, room, rc))
+                return false;
+            const std::uint64_t made = room - z_.avail_out;
+            dst += made;
+            n -= made;
+            if (rc == Z_STREAM_END)
+                return n == 0;
+        }
+        return ok_;
+    }
+
+    // True when the stream ends right here, its checksum confirming what it delivered.
+    bool ended() {
+        for (;;) {
+            unsigned char extra = 0;
+            int rc = Z_OK;
+            if (!step(&extra, 1, rc) || z_.avail_out == 0)
+                return false; // damaged, or more bytes than the element announced
+            if (rc == Z_STREAM_END)
+                return true;
+        }
+    }
+
+private:
+    // One call of inflate into [dst, dst + room), with more compressed bytes read first when
+    // it has used up what it had; false when the stream is damaged or cannot go on.
+    bool step(unsigned char* dst, uInt room, int& rc) {
+        if (!ok_)
+            return false;
+        if (z_.avail_in == 0 && left_ > 0) {
+            const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(left_, in_.size()));
+            if (!f_.readAt(next_, in_.data(), k))
+                return false;
+            next_ += k;
+            left_ -= k;
+            z_.next_in = in_.data();
+            z_.avail_in = static_cast<uInt>(k);
+        }
+        z_.next_out = dst;
+        z_.avail_out = room;
+        rc = inflate(&z_, Z_NO_FLUSH);
+        // No progress is possible only when the compressed bytes have run out.
+        return rc == Z_OK || rc == Z_STREAM_END ||
+               (rc == Z_BUF_ERROR && z_.avail_in == 0 && left_ > 0);
+    }
+
+    const FileHandle& f_;
+    std::uint64_t next_;
+    std::uint64_t left_;
+    std::vector<unsigned char> in_;
+    z_stream z_{};
+    bool ok_ = false;
+};
+
+// nullptr when the element was inflated, else the suffix of the rejection.
+const char* inflateFirstElement(const FileHandle& f, std::uint64_t offset, std::uint64_t packed,
+                                Inflated& out) {
+    Inflater z(f, offset, packed);
+    unsigned char tag[8];
+    if (!z.take(tag, sizeof tag))
+        return kBadDeflate;
+    if (loadLE<std::uint32_t>(tag) != miMATRIX)
+        return " is not Matrix";
+    const std::uint64_t length = std::uint64_t(loadLE<std::uint32_t>(tag + 4)) + 8;
+    constexpr std::uint64_t kMostPerByte = 1032;
+    if (length > packed * kMostPerByte + 64)
+        return kBadDeflate;
+    out.bytes.reset(new (std::nothrow) unsigned char[length]);
+    if (!out.bytes)
+        return " is too large to be inflated in memory";
+    std::memcpy(out.bytes.get(), tag, sizeof tag);
+    if (!z.take(out.bytes.get() + sizeof tag, length - sizeof tag) || !z.ended())
+        return kBadDeflate;
+    out.length = length;
+    return nullptr;
+}
+
+bool isMat73(const FileHandle& f, const char* head, std::uint64_t size) {
+    // Version 0x0200 in the header text block; the HDF5 signature follows the 512-byte
+    // user block.
+    if (loadLE<std::uint16_t>(head + 124) == 0x0200)
+        return true;
+    char sig[8];
+    return size >= 520 && f.readAt(512, sig, 8) && std::memcmp(sig, "\x89HDF\r\n\x1a\n", 8) == 0;
+}
+
+ReadResult decodeMatrix(const Element& e, const char* head, const std::string& path,
+                        const ReadOptions& opt);
+
+} // namespace
+
 ReadResult readMat(const std::string& path, const ReadOptions& opt) {
     ReadResult out;
     auto f = openForReading(path, out);
@@ -270,17 +404,31 @@ ReadResult readMat(const std::string& path, const ReadOptions& opt) {
     char head[136];
     if (size < sizeof head || !f->readAt(0, head, sizeof head))
         return reject(" is too short for a MAT-file");
+    if (isMat73(*f, head, size))
+        return readMat73(path, size, opt);
     const auto type0 = loadLE<std::uint32_t>(head + 128);
-    if (type0 == miCOMPRESSED)
-        return reject(" is compressed; only uncompressed MAT-files can be read"
-                      " (save them with -v6)");
-
     const std::uint64_t length = std::uint64_t(loadLE<std::uint32_t>(head + 132)) + 8;
     if (length > size - 128)
-        return reject(kDamaged.suffix);
+        return reject(type0 == miCOMPRESSED ? kBadDeflate : kDamaged.suffix);
+    if (type0 == miCOMPRESSED) {
+        Inflated inflated;
+        if (const char* why = inflateFirstElement(*f, 136, length - 8, inflated))
+            return reject(why);
+        f->close();
+        return decodeMatrix(Element(inflated.bytes.get(), inflated.length), head, path, opt);
+    }
     if (type0 != miMATRIX)
         return reject(" is not Matrix");
-    const Element e(*f, 128, length);
+    return decodeMatrix(Element(*f, 128, length), head, path, opt);
+}
+
+namespace {
+
+ReadResult decodeMatrix(const Element& e, const char* head, const std::string& path,
+                        const ReadOptions& opt) {
+    ReadResult out;
+    const std::string prefix = "Matlab file: " + path;
+    const auto reject = [&](const char* suffix) { return ReadResult::refused(prefix + suffix); };
 
     std::uint8_t cls = 0;
     std::uint32_t dimsBytes = 0;
@@ -413,5 +561,7 @@ ReadResult readMat(const std::string& path, const ReadOptions& opt) {
     r.Data = std::move(data);
     return out;
 }
+
+} // namespace
 
 } // namespace mv::files

@@ -1,8 +1,9 @@
 #pragma once
-// Level-5 MAT-files without compression ("Matlab -v6"). We write one signal per
-// file as a 1x1 structure with eight fields laid out so the samples start at
-// byte 1024, exactly like the native file; we read those files back and plain
-// numeric vectors saved by Matlab, Octave or scipy.
+// Level-5 MAT-files ("Matlab -v6"). We write one signal per file, uncompressed, as a
+// 1x1 structure with eight fields laid out so the samples start at byte 1024, exactly
+// like the native file; we read those files back and plain numeric vectors saved by
+// Matlab, Octave or scipy, compressed ("-v7") or not, and vectors in version 7.3
+// (HDF5) files through libmatio where the build has it.
 #include "core/LoadFiles.h"
 #include "core/TimeWindow.h"
 #include "files/FileHeader.h"
@@ -52,6 +53,10 @@ std::size_t buildMatStructHeader(std::array<unsigned char, 1024>& out, const Sig
 // it, or with its own length) and plain numeric vectors. A rejected file yields no
 // signal and a warning.
 ReadResult readMat(const std::string& path, const ReadOptions& opt);
+
+// The first variable of a version 7.3 (HDF5) MAT-file, by the rules of the vector path;
+// without libmatio, a warning that names the version.
+ReadResult readMat73(const std::string& path, std::uint64_t fileSize, const ReadOptions& opt);
 
 void writeMat(const std::string& path, const SignalRecord& rec, SampleRange range, int step,
               const HeaderInfo& info);

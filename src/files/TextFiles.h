@@ -6,6 +6,7 @@
 #include "core/TimeWindow.h"
 
 #include <string>
+#include <string_view>
 
 namespace mv::files {
 
@@ -13,6 +14,11 @@ namespace mv::files {
 // failure; the signal then holds the values read so far and zeros after them.
 ReadResult readAscii(const std::string& path, const ReadOptions& opt);
 ReadResult readRaw(const std::string& path, const ReadOptions& opt);
+// The conversion behind readAscii for a text already in memory, split into `parts`
+// stretches converted side by side (readAscii takes one per core for large files); the
+// outcome does not depend on `parts`.
+ReadResult decodeAscii(std::string_view text, const std::string& path, const ReadOptions& opt,
+                       std::size_t parts);
 
 // Fixed-point text with `decPlaces` decimals, at least 4 characters wide, right-aligned.
 std::string formatAsciiValue(float v, int decPlaces);

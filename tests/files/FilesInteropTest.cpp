@@ -147,6 +147,9 @@ for t in ('double', 'single', 'int16', 'uint8'):
         # Column vectors for the longest names, rows for the others.
         sio.savemat(d + '/py_' + name + '.mat', {name: a}, do_compression=False,
                     oned_as='column' if len(n) == 8 else 'row')
+        # The same compressed (each variable deflated into a miCOMPRESSED element).
+        sio.savemat(d + '/pz_' + name + '.mat', {name: a}, do_compression=True,
+                    oned_as='column' if len(n) == 8 else 'row')
 print('done=1')
 )PY";
     test::writeFile(dir / "t.py", script);
@@ -159,6 +162,7 @@ print('done=1')
     EXPECT_EQ(kv.at("dtype"), "float32");
     expectOurFields(kv, v);
     expectVectors(dir, "py_");
+    expectVectors(dir, "pz_");
 }
 
 TEST(MatInterop, Octave) {
@@ -194,6 +198,7 @@ for t = 1:4
     end
     eval([nm ' = val;']);
     save('-v6', [outdir_ '/oct_' nm '.mat'], nm);
+    save('-v7', [outdir_ '/o7_' nm '.mat'], nm);
   end
 end
 printf('done=1\n');
@@ -207,6 +212,60 @@ printf('done=1\n');
     EXPECT_EQ(kv.at("dtype"), "single");
     expectOurFields(kv, v);
     expectVectors(dir, "oct_");
+    expectVectors(dir, "o7_");
+}
+
+// Version 7.3 files are HDF5 files behind a 512-byte block that starts like a level-5
+// header. Octave cannot write them; h5py writes them the way Matlab lays them out:
+// one dataset per variable, its class in the MATLAB_class attribute, its dimensions
+// reversed.
+TEST(MatInterop, Version73FromH5py) {
+    MV_REQUIRE_TOOL(test::debianPython());
+    test::TempDir dir;
+    const std::string script = R"PY(
+import sys, numpy as np
+try:
+    import h5py
+except ImportError:
+    print('skip=no h5py')
+    sys.exit(0)
+d = sys.argv[1]
+values = {'double': np.array([0.1 * k - 3.0 for k in range(11)] + [1.0 / 3.0]),
+          'single': np.array([0.1, -2.5, 1e30, 7.0], dtype=np.float32),
+          'int16': np.array([-32768, -1, 0, 1, 32767, 100], dtype=np.int16),
+          'uint8': np.array([0, 1, 127, 128, 255], dtype=np.uint8)}
+# Matlab's class attribute: a NUL-terminated string type exactly as long as the name,
+# written without conversion (a converted one would lose its last letter).
+def matlab_class(ds, cls):
+    tid = h5py.h5t.C_S1.copy()
+    tid.set_size(len(cls))
+    tid.set_strpad(h5py.h5t.STR_NULLTERM)
+    aid = h5py.h5a.create(ds.id, b'MATLAB_class', tid, h5py.h5s.create(h5py.h5s.SCALAR))
+    aid.write(np.array(cls.encode(), dtype='S%d' % len(cls)), mtype=tid)
+head = b'MATLAB 7.3 MAT-file, Platform: GLNXA64, Created on: Thu Dec 10 09:00:00 2026 HDF5 schema 1.00 .'
+for t in ('double', 'single', 'int16', 'uint8'):
+    for n in ('v', 'abcd', 'abcdefgh'):
+        name = t[0] + n[1:]
+        path = d + '/h73_' + name + '.mat'
+        with h5py.File(path, 'w', userblock_size=512) as f:
+            a = values[t]
+            # Matlab's n x 1 column is a 1 x n dataset; its 1 x n row an n x 1 one.
+            shape = (1, a.size) if len(n) == 8 else (a.size, 1)
+            ds = f.create_dataset(name, data=a.reshape(shape), compression='gzip' if t == 'double' else None)
+            matlab_class(ds, t)
+        with open(path, 'r+b') as f:
+            f.write(head.ljust(116, b' ') + b'\0' * 8 + b'\x00\x02' + b'IM')
+print('done=1')
+)PY";
+    test::writeFile(dir / "t.py", script);
+    const auto r = test::runCommand(std::string(test::debianPython()) + " " +
+                                    (dir / "t.py").string() + " " + dir.path().string());
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const auto kv = keyValues(r.out);
+    if (kv.count("skip"))
+        GTEST_SKIP() << kv.at("skip");
+    ASSERT_EQ(kv.count("done"), 1u) << r.out;
+    expectVectors(dir, "h73_");
 }
 
 TEST(WavInterop, SoxPcmFiles) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 namespace mv::test {
 
@@ -89,6 +90,21 @@ inline std::vector<float> floatsOf(const std::string& bytes, std::size_t from) {
     if (!v.empty())
         std::memcpy(v.data(), bytes.data() + from, v.size() * 4);
     return v;
+}
+
+// A MAT-file with its first element packed into a miCOMPRESSED element, as Matlab's -v7,
+// Octave's -v7 and scipy's do_compression write it (the caller links zlib).
+inline std::string compressedMat(const std::string& plain) {
+    const std::string element = plain.substr(128);
+    uLongf n = compressBound(element.size());
+    std::string z(n, '\0');
+    if (compress(reinterpret_cast<Bytef*>(z.data()), &n,
+                 reinterpret_cast<const Bytef*>(element.data()), element.size()) != Z_OK)
+        return {};
+    z.resize(n);
+    Bytes f;
+    f.text(plain.substr(0, 128)).put<std::uint32_t>(15).put<std::uint32_t>(std::uint32_t(z.size()));
+    return f.text(z).s;
 }
 
 } // namespace mv::test

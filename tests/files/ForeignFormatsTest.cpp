@@ -386,6 +386,7 @@ TEST(DamagedFiles, NoReaderReadsOutsideTheFile) {
     const std::vector<std::pair<LoadFormat, std::string>> good = {
         {LoadFormat::Morvanet, test::readFile(dir / "n.mvn")},
         {LoadFormat::MatlabV6, test::readFile(dir / "m.mat")},
+        {LoadFormat::MatlabV6, test::compressedMat(test::readFile(dir / "m.mat"))},
         {LoadFormat::BkBkc, bkcFile(2, 4100, bkcXml({{true, "a", "b"}}))},
         {LoadFormat::BkCsv, csvFile({"1,2", "3,4"})},
         {LoadFormat::BkWav,

@@ -317,5 +317,123 @@ TEST(MatFile, CompressedFileLeavesTheSlotAlone) {
     EXPECT_NE(l.log.lines[0].text.find("compressed"), std::string::npos);
 }
 
+TEST(MatFile, CompressedVectorReadsLikeTheUncompressedOne) {
+    test::TempDir dir;
+    const std::string plain = matArray("speed_kmh", 6, 1, 5, miDOUBLE,
+                                       valuesOf<double>({0.1, -2.5, 1e30, 7.0, 1.0 / 3.0}));
+    test::writeFile(dir / "p.mat", plain);
+    test::writeFile(dir / "z.mat", test::compressedMat(plain));
+    test::Loader l;
+    ASSERT_EQ(l.load(dir, {"p.mat", "z.mat"}, LoadFormat::MatlabV6).filled, 2);
+    EXPECT_TRUE(l.log.lines.empty()) << l.log.lines.front().text;
+    EXPECT_EQ(l.store[2].SigName, "speed_kmh");
+    EXPECT_EQ(l.samples(2), l.samples(1));
+    EXPECT_EQ(l.samples(2).at(4), static_cast<float>(1.0 / 3.0));
+}
+
+// Damaged or hostile compressed files: each is refused with a warning, the slot keeps
+// what it held, and nothing is allocated beyond what the compressed bytes can make.
+TEST(MatFile, DamagedCompressedFilesAreRefused) {
+    const std::string plain =
+        matArray("v", 6, 1, 64, miDOUBLE, std::string(64 * 8, '\0'), "MATLAB 5.0 MAT-file");
+    const std::string good = test::compressedMat(plain);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* suffix;
+    };
+    std::vector<Case> cases;
+    // The stream cut short: its last bytes are missing and the tag says so.
+    {
+        std::string b = good.substr(0, good.size() - 6);
+        test::Bytes t{b};
+        t.setAt<std::uint32_t>(132, std::uint32_t(b.size() - 136));
+        cases.push_back(
+            {"truncated stream", t.s, " is compressed and its compressed data is damaged"});
+    }
+    // Bytes that are no deflate stream at all.
+    {
+        test::Bytes t{good};
+        for (std::size_t i = 138; i < t.s.size(); ++i)
+            t.s[i] = char(0xA5 ^ i);
+        cases.push_back({"garbage", t.s, " is compressed and its compressed data is damaged"});
+    }
+    // The compressed element claims more bytes than the file has.
+    {
+        test::Bytes t{good};
+        t.setAt<std::uint32_t>(132, std::uint32_t(good.size()));
+        cases.push_back(
+            {"beyond the file", t.s, " is compressed and its compressed data is damaged"});
+    }
+    // The inner matrix announces 4 GB from a few dozen compressed bytes: refused before
+    // any memory is taken for it.
+    {
+        test::Bytes inner;
+        inner.text(plain.substr(0, 128))
+            .put<std::uint32_t>(miMATRIX)
+            .put<std::uint32_t>(0xFFFFFFF0u);
+        inner.text(plain.substr(136));
+        cases.push_back({"bomb", test::compressedMat(inner.s),
+                         " is compressed and its compressed data is damaged"});
+    }
+    // Its checksum does not match what it inflates to.
+    {
+        test::Bytes t{good};
+        t.s.back() = char(t.s.back() ^ 0x5A);
+        cases.push_back({"checksum", t.s, " is compressed and its compressed data is damaged"});
+    }
+    // The stream holds more than the inner matrix announces.
+    {
+        test::Bytes inner{plain};
+        inner.setAt<std::uint32_t>(132, std::uint32_t(plain.size() - 136 - 8));
+        cases.push_back({"inner too short", test::compressedMat(inner.s),
+                         " is compressed and its compressed data is damaged"});
+    }
+    // The inner element is no matrix.
+    {
+        test::Bytes inner{plain};
+        inner.setAt<std::uint32_t>(128, miDOUBLE);
+        cases.push_back({"inner type", test::compressedMat(inner.s), " is not Matrix"});
+    }
+    // The inner matrix says it is longer than what the stream holds.
+    {
+        test::Bytes inner{plain};
+        inner.setAt<std::uint32_t>(132, std::uint32_t(plain.size() - 136 + 800));
+        cases.push_back({"inner too long", test::compressedMat(inner.s),
+                         " is compressed and its compressed data is damaged"});
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        test::writeFile(dir / "z.mat", c.bytes);
+        test::Loader l;
+        l.store[1] = test::makeRecord("kept", 1, {1, 2});
+        EXPECT_EQ(l.load(dir, {"z.mat"}, LoadFormat::MatlabV6).filled, 0);
+        EXPECT_EQ(l.store[1].SigName, "kept");
+        EXPECT_EQ(l.store[1].SampleCount, 2);
+        ASSERT_EQ(l.log.lines.size(), 1u);
+        EXPECT_EQ(l.log.lines[0],
+                  (LogLine{"Matlab file: " + dir.dir() + "z.mat" + c.suffix, true}));
+    }
+}
+
+// A version 7.3 file is an HDF5 file behind a 512-byte block; one whose HDF5 part is
+// missing is refused with a warning that names the version.
+TEST(MatFile, BrokenVersion73FileNamesTheVersion) {
+    test::TempDir dir;
+    test::Bytes b;
+    b.text("MATLAB 7.3 MAT-file, Platform: GLNXA64")
+        .padTo(124, ' ')
+        .put<std::uint16_t>(0x0200)
+        .text("IM");
+    b.padTo(1024);
+    test::writeFile(dir / "h.mat", b.s);
+    test::Loader l;
+    EXPECT_EQ(l.load(dir, {"h.mat"}, LoadFormat::MatlabV6).filled, 0);
+    ASSERT_EQ(l.log.lines.size(), 1u);
+    EXPECT_TRUE(l.log.lines[0].warning);
+    EXPECT_NE(l.log.lines[0].text.find("version 7.3"), std::string::npos) << l.log.lines[0].text;
+}
+
 } // namespace
 } // namespace mv

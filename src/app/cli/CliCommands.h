@@ -20,6 +20,7 @@ int cmdConvert(const Args& args, std::ostream& out, std::ostream& err);
 int cmdWorkbook(const Args& args, std::ostream& out, std::ostream& err);
 int cmdDesignFilter(const Args& args, std::ostream& out, std::ostream& err);
 int cmdProcess(const Args& args, std::ostream& out, std::ostream& err);
+int cmdBulk(const Args& args, std::ostream& out, std::ostream& err);
 int cmdTestId(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCalibrate(const Args& args, std::ostream& out, std::ostream& err);
 int cmdQytl(const Args& args, std::ostream& out, std::ostream& err);

@@ -25,6 +25,11 @@ const Command kCommands[] = {
     {"process",
      "process --fn \"TEXT\" [--fn ...] [--aux N=FILE] [--window T1 T2] [--inplace] FILE --out DIR",
      cmdProcess},
+    {"bulk",
+     "bulk --log LOG.xlsx --evalog EVALOG.xlsx --from A --to B [--load-format NAME] "
+     "[--save-format NAME] [--dest DIR | --no-save] [--backup] [--keep-names] [--track-subdir "
+     "DIR] [--jobs N] [--out-evalog FILE] [--settings FILE] [--json]",
+     cmdBulk},
     {"test-id", "test-id --log LOG.xlsx --id N [--track-subdir DIR] [--settings FILE] [--json]",
      cmdTestId},
     {"calibrate",

@@ -170,7 +170,7 @@ void TForm1::FormCreate() {
     connect(panel_->pages, &QTabWidget::currentChanged, this, &TForm1::onPageChanged);
     panel_->pages->setCurrentIndex(page);
     onPageChanged(page);
-    if (auto* cb = findChild<QCheckBox*>("BackupCheckBox"))
+    if (auto* cb = findChild<QCheckBox*>("BackupExportSignalUpCheckBox"))
         cb->setChecked(ws_.settings.CreateSignalBackUp);
     if (auto* cb = findChild<QCheckBox*>("KeepNameCheckBox"))
         cb->setChecked(ws_.settings.KeepOrigSigName);
@@ -239,10 +239,30 @@ void TForm1::buildBulkPage() {
     dest->setObjectName("DestinationBasePathEdit");
     grid->addWidget(dest, 3, 0, 1, 3);
     auto* destButton = new QPushButton("Destination base path...", page);
-    destButton->setObjectName("DestinationBasePathButton");
+    destButton->setObjectName("SelectDestinationBasePathButton");
     grid->addWidget(destButton, 3, 3);
+    // The run buttons on the right; BulkLink gives them their commands.
+    auto* range = new QPushButton("Process ID: 1 to 1", page);
+    range->setObjectName("ProcessFrom_To_IDButton");
+    grid->addWidget(range, 0, 4, 1, 2);
+    auto* one = new QPushButton("Process actual ID", page);
+    one->setObjectName("ProcessOneIDButton");
+    grid->addWidget(one, 1, 4, 1, 2);
+    auto* prev = new QPushButton("Proc.prev ", page);
+    prev->setObjectName("ProcPrevIDButton");
+    grid->addWidget(prev, 2, 4);
+    auto* next = new QPushButton("Proc.next", page);
+    next->setObjectName("ProcNextIDButton");
+    grid->addWidget(next, 2, 5);
+    auto* saveProc = new QCheckBox("Save processed signals", page);
+    saveProc->setObjectName("SaveProcSigCheckBox");
+    saveProc->setChecked(true);
+    grid->addWidget(saveProc, 3, 4, 1, 2);
+    auto* info = new QLabel(page);
+    info->setObjectName("ProcInfoLabel");
+    grid->addWidget(info, 4, 4, 1, 2);
     auto* backup = new QCheckBox("Backup saved signals   *.*0", page);
-    backup->setObjectName("BackupCheckBox");
+    backup->setObjectName("BackupExportSignalUpCheckBox");
     grid->addWidget(backup, 4, 0, 1, 2);
     auto* keep = new QCheckBox("Keep signal name after FnProc", page);
     keep->setObjectName("KeepNameCheckBox");

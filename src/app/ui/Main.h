@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -35,6 +36,8 @@ struct StartOptions {
     QString loadFormat;     // --format NAME
     QStringList files;      // signal files to open at start
     QStringList workbooks;  // --workbook FILE (repeatable): workbooks to open at start
+    // --track-subdir DIR: the track-information subfolder for this session only
+    std::optional<QString> trackSubdir;
 };
 
 class TForm1 : public QMainWindow {
@@ -45,6 +48,7 @@ public:
     ~TForm1() override;
 
     Workspace& workspace() { return ws_; }
+    const StartOptions& startOptions() const { return options_; }
     Log& log();
     LogPane* logPane() const;
     ControlPanel* controlPanel() const { return panel_; }

@@ -51,11 +51,16 @@ TestLogLink::TestLogLink(TForm1& form, Workspace& ws, MainView& view, Spreadshee
 
     form_.addActivationHook(
         {[this](const SettingsBackend& s) {
+             storedTrackSubdir_ = qs(s.read(kTrackSubdirKey).value_or(""));
              form_.controlPanel()->trackInfoSubdir->setText(
-                 qs(s.read(kTrackSubdirKey).value_or("")));
+                 form_.startOptions().trackSubdir.value_or(storedTrackSubdir_));
          },
          [this](SettingsBackend& s) {
-             s.write(kTrackSubdirKey, form_.controlPanel()->trackInfoSubdir->text().toStdString());
+             // A subfolder given for the session (the demo's) does not replace the user's own.
+             const QString shown = form_.controlPanel()->trackInfoSubdir->text();
+             const auto& session = form_.startOptions().trackSubdir;
+             s.write(kTrackSubdirKey,
+                     (session && shown == *session ? storedTrackSubdir_ : shown).toStdString());
          }});
 }
 

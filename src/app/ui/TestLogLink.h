@@ -36,6 +36,7 @@ private:
     Workspace& ws_;
     MainView& view_;
     TestSelection selection_;
+    QString storedTrackSubdir_;
 };
 
 } // namespace mv

@@ -35,6 +35,8 @@ public:
     bool cancelled() const override { return cancelled_; }
     // What tests and Esc do.
     void cancel() { cancelled_ = true; }
+    // A command that answers one Esc with a partial stop and goes on uses the press up.
+    void clearCancel() { cancelled_ = false; }
     bool running() const { return depth_ > 0; }
     QProgressBar* bar() const { return bar_; }
 
