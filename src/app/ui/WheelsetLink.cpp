@@ -45,6 +45,17 @@ WheelsetLink::WheelsetLink(TForm1& form, Workspace& ws, MainView& view)
     ToolPages* pages = form_.controlPanel()->pages;
     buildRawPage(pages->page(ToolPages::RawToQytl));
     buildCalibrPage(pages->page(ToolPages::CalibrQytlCoef));
+    // Ctrl + click in a graph while the window grid has the focus picks the sample of the
+    // first signal under the mouse.
+    connect(view_.graphs(), &GraphPair::columnClicked, this, [this](int column) {
+        if (!fromTo_->hasFocus())
+            return;
+        const TImageSigRec& rec = ws_.graphs.active().rec(1);
+        if (column < 0 || static_cast<size_t>(column) >= rec.Pts.size() || rec.SmpCount == 0)
+            return;
+        const long long k = rec.Pts[static_cast<size_t>(column)].SmpNo;
+        form_.runCommand([this, k] { pickSample(k); });
+    });
     // Read at the first activation: the window is built by then, the page widgets included.
     form_.addActivationHook({[this](const SettingsBackend& s) {
                                  const DevFnSettings d = readDevFn(s);

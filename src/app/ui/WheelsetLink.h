@@ -46,7 +46,8 @@ public:
     void computeQytl();
     void calibrate(int command); // CalibrCommand: 0 load, 1 Q3, 2 table
     // A sample number picked for "From sample" or "To sample" (the current column of the
-    // window grid, which then moves on to "To sample").
+    // window grid, which then moves on to "To sample"); a Ctrl + click in a graph while
+    // the grid has the focus picks the sample under the mouse.
     void pickSample(long long sample);
 
 private:

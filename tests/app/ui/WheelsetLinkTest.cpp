@@ -12,6 +12,7 @@
 #include "core/ui/LogPane.h"
 #include "evaluation/WheelsetRun.h"
 #include "files/Readers.h"
+#include "graphs/ui/GraphPair.h"
 #include "monitors/ui/MV_ScrMonForm.h"
 #include "wheelset/ui/WheelGrids.h"
 #include "wheelsim/WheelsetWorkspace.h"
@@ -141,9 +142,23 @@ void WheelsetLinkTest::calibrationAndComputeQytlOnASimulatedWheel() {
     QVERIFY(link.q3Button()->isEnabled());
 
     form.controlPanel()->testIdEdit->setValueText("1"); // the forward stand run
+    const CellValue fromCell =
+        ws.spreadsheet.value2(*calibrSheet(ws.spreadsheet, ws.sheets), 1465, 2);
     link.loadButton()->click();
     QCOMPARE(ws.store[1].SigName.str(), std::string("FQ1"));
     QCOMPARE(ws.store[3].SigName.str(), std::string("B1f_W1_x_100"));
+    // Ctrl + click in the graph with the window grid focused: the sample under the mouse.
+    QApplication::setActiveWindow(&form);
+    link.fromToGrid()->setFocus();
+    const TImageSigRec& drawn = ws.graphs.active().rec(1);
+    QVERIFY(drawn.Pts.size() > 20 && drawn.SmpCount > 0);
+    emit view.graphs()->columnClicked(20);
+    QCOMPARE(link.fromToGrid()->item(1, 0)->text(), QString::number(drawn.Pts[20].SmpNo));
+    QCOMPARE(link.fromToGrid()->currentColumn(), 1);
+    QCOMPARE(ws.spreadsheet.value2(*calibrSheet(ws.spreadsheet, ws.sheets), 1465, 2).number,
+             double(drawn.Pts[20].SmpNo));
+    // The simulator's window for the Q3 fit.
+    ws.spreadsheet.setValue(*calibrSheet(ws.spreadsheet, ws.sheets), 1465, 2, fromCell);
     link.q3Button()->click();
     QVERIFY2(link.q3Button()->text().startsWith("Q3: "), qPrintable(link.q3Button()->text()));
     link.tableButton()->click();
