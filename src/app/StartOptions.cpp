@@ -25,6 +25,10 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
                 return std::nullopt;
             // The main window changes the current directory before the picture is taken.
             o.screenshotPath = QFileInfo(o.screenshotPath).absoluteFilePath();
+        } else if (a == "--print-pdf") {
+            if (!needValue(o.printPdfPath))
+                return std::nullopt;
+            o.printPdfPath = QFileInfo(o.printPdfPath).absoluteFilePath();
         } else if (a == "--demo") {
             if (!needValue(o.demoDir))
                 return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of the desktop application:
-//   mvtervik [--settings FILE] [--screenshot FILE.png] [--demo DIR] [--format NAME]
+//   mvtervik [--settings FILE] [--screenshot FILE.png] [--print-pdf FILE.pdf] [--demo DIR]
+//            [--format NAME]
 //            [--workbook FILE]... [FILE...]
 #include "app/ui/Main.h"
 

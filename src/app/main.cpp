@@ -5,6 +5,8 @@
 #include "app/Workspace.h"
 #include "app/ui/BulkLink.h"
 #include "app/ui/MainView.h"
+#include "app/ui/PrintLink.h"
+#include "app/ui/RainflowLink.h"
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
 #include "app/ui/TestLogLink.h"
@@ -50,11 +52,11 @@ int main(int argc, char** argv) {
     QString error;
     const auto options = mv::parseStartOptions(QApplication::arguments(), error);
     if (!options) {
-        std::fprintf(
-            stderr,
-            "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
-            "[--demo DIR] [--format NAME] [--workbook FILE]... [--track-subdir DIR] [FILE...]\n",
-            qPrintable(error));
+        std::fprintf(stderr,
+                     "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
+                     "[--print-pdf FILE.pdf] [--demo DIR] [--format NAME] [--workbook FILE]... "
+                     "[--track-subdir DIR] [FILE...]\n",
+                     qPrintable(error));
         return 2;
     }
 
@@ -75,6 +77,8 @@ int main(int argc, char** argv) {
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
     mv::WheelsetLink wheelsetLink(form, ws, mainView);
     mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
+    mv::PrintLink printLink(form, mainView);
+    mv::RainflowLink rainflowLink(form, ws, mainView);
     mv::TScrMonForm monitors;
     form.setMonitors(&monitors);
     form.show();
@@ -89,7 +93,7 @@ int main(int argc, char** argv) {
     // wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
     QTimer screenshotTimer;
     int idleLooks = 0;
-    if (!options->screenshotPath.isEmpty()) {
+    if (options->unattended()) {
         QObject::connect(&screenshotTimer, &QTimer::timeout, &form, [&] {
             form.ensureFirstActivation();
             const bool idle = form.startupDone() && QApplication::overrideCursor() == nullptr;
@@ -97,9 +101,17 @@ int main(int argc, char** argv) {
             if (idleLooks < 2)
                 return;
             screenshotTimer.stop();
-            if (!form.saveScreenshot(options->screenshotPath)) {
+            if (!options->screenshotPath.isEmpty() &&
+                !form.saveScreenshot(options->screenshotPath)) {
                 std::fprintf(stderr, "mvtervik: could not write %s\n",
                              qPrintable(options->screenshotPath));
+                screenshotResult = 1;
+            }
+            // The active graph into a PDF file, printed as "Print graph" prints it.
+            if (!options->printPdfPath.isEmpty() &&
+                !printLink.printGraphToPdf(options->printPdfPath)) {
+                std::fprintf(stderr, "mvtervik: could not print to %s\n",
+                             qPrintable(options->printPdfPath));
                 screenshotResult = 1;
             }
             form.close();

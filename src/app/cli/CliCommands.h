@@ -24,6 +24,7 @@ int cmdBulk(const Args& args, std::ostream& out, std::ostream& err);
 int cmdTestId(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCalibrate(const Args& args, std::ostream& out, std::ostream& err);
 int cmdQytl(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRainflow(const Args& args, std::ostream& out, std::ostream& err);
 
 // Exit code and message for a subcommand this build does not carry yet.
 int notAvailable(const char* name, std::ostream& err);

@@ -41,6 +41,10 @@ const Command kCommands[] = {
      "[--qytl-lowpass HZ] [--save-fn N,N,...] [--save-div N] [--out DIR] [--settings FILE] "
      "[--json]",
      cmdQytl},
+    {"rainflow",
+     "rainflow --workbook OUT.xlsx --sheet PARAMSHEET --window T1 T2 [--format NAME] FILE... "
+     "[--settings FILE] [--json]",
+     cmdRainflow},
 };
 
 void printHelp(std::ostream& out) {

@@ -21,6 +21,7 @@ std::string_view cmdObjectName(Cmd c) {
         set(Cmd::Preview, "actPreview");
         set(Cmd::Print, "actPrint");
         set(Cmd::PrintSetup, "actPrintSetup");
+        set(Cmd::ExportGraph, "actExportGraph");
         set(Cmd::Exit, "actExit");
         set(Cmd::IncTestId, "actIncTestId");
         set(Cmd::DecTestId, "actDecTestId");
@@ -84,6 +85,7 @@ void TForm1::buildMenus() {
     item(file, Cmd::Preview, "Preview", QKeySequence(Qt::CTRL | Qt::Key_U));
     item(file, Cmd::Print, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P));
     item(file, Cmd::PrintSetup, "P&rint Setup...");
+    item(file, Cmd::ExportGraph, "&Export graph...");
     file->addSeparator();
     item(file, Cmd::Exit, "E&xit");
     onCommand(Cmd::Exit, [this] { close(); });

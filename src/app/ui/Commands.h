@@ -15,6 +15,7 @@ enum class Cmd : int {
     Preview,
     Print,
     PrintSetup,
+    ExportGraph,
     Exit,
     // Edit
     IncTestId,

@@ -100,7 +100,7 @@ bool TForm1::runCommand(const std::function<void()>& body) {
     log().warn(text.toStdString());
     if (showError_)
         showError_(text);
-    else if (!options_.screenshotPath.isEmpty())
+    else if (options_.unattended())
         std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));
     else
         QMessageBox::critical(this, QString(kAppTitle), text);
@@ -110,7 +110,7 @@ bool TForm1::runCommand(const std::function<void()>& body) {
 bool TForm1::confirm(const QString& question) {
     if (confirm_)
         return confirm_(question);
-    if (!options_.screenshotPath.isEmpty())
+    if (options_.unattended())
         return true;
     return QMessageBox::question(this, QString(kAppTitle), question,
                                  QMessageBox::Yes | QMessageBox::No,
@@ -480,7 +480,7 @@ void TForm1::FormClose() {
         const QString text = "The settings could not be written to " + settings_->path() +
                              ". Check that the folder exists and is writable.";
         // Screenshot mode runs unattended: a message box there would wait forever.
-        if (options_.screenshotPath.isEmpty())
+        if (!options_.unattended())
             QMessageBox::warning(this, QString(kAppTitle), text);
         else
             std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));

@@ -32,10 +32,13 @@ class Splash;
 struct StartOptions {
     QString settingsPath;   // --settings FILE; empty = the default INI file
     QString screenshotPath; // --screenshot FILE.png
-    QString demoDir;        // --demo DIR: work in this directory for this session
-    QString loadFormat;     // --format NAME
-    QStringList files;      // signal files to open at start
-    QStringList workbooks;  // --workbook FILE (repeatable): workbooks to open at start
+    QString printPdfPath;   // --print-pdf FILE.pdf: the active graph printed, then exit
+    // Runs without anyone at the screen: no message box may wait for an answer.
+    bool unattended() const { return !screenshotPath.isEmpty() || !printPdfPath.isEmpty(); }
+    QString demoDir;       // --demo DIR: work in this directory for this session
+    QString loadFormat;    // --format NAME
+    QStringList files;     // signal files to open at start
+    QStringList workbooks; // --workbook FILE (repeatable): workbooks to open at start
     // --track-subdir DIR: the track-information subfolder for this session only
     std::optional<QString> trackSubdir;
 };

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <chrono>
 
@@ -84,6 +85,10 @@ GeneratorPage::GeneratorPage(SignalStore& store, const MainSettings& settings, Q
     }
     filling_ = false;
     lay->addWidget(GeneratorGrid, 0, 1, 6, 1);
+    RainFlowSpeedButton = new QPushButton("RainFlow", this);
+    RainFlowSpeedButton->setObjectName("RainFlowSpeedButton");
+    RainFlowSpeedButton->setToolTip("Process RainFlow with ploted signals");
+    lay->addWidget(RainFlowSpeedButton, 0, 2);
     lay->setColumnStretch(1, 1);
 
     connect(SamplesNumberEdit, &TNumberEdit::numberChanged, this, [this] {

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QCheckBox;
+class QPushButton;
 class QTableWidget;
 
 namespace mv {
@@ -28,6 +29,8 @@ public:
     QTableWidget* GeneratorGrid = nullptr;
     QCheckBox* InstantGenerateCheckBox = nullptr;
     QCheckBox* WorkSimulateCheckBox = nullptr;
+    // "RainFlow": the application connects it to the rainflow command.
+    QPushButton* RainFlowSpeedButton = nullptr;
 
     // Runs after each generation (RedrawGraphs).
     std::function<void()> redrawGraphs;
