@@ -12,6 +12,7 @@
 #include "monitors/ReplayCounter.h"
 #include "processing/FnColumnsAdapter.h"
 #include "processing/MV_func.h"
+#include "wheelset/DeviceFunc.h"
 
 #include <string>
 
@@ -35,6 +36,10 @@ struct Workspace {
     SpreadsheetState sheets;
     // Samples the Monitors' replay has sent so far.
     ReplayCounter replay;
+    // The 32 wheels of the wheelset computation and their tables (device function
+    // Save marks, QYTL filter, wheel table) as last stored.
+    wheelset::DeviceTable devices;
+    DevFnSettings devFn;
     // The user's decimal separator, read once at start; tests set it.
     char decimalSeparator = '.';
 

@@ -12,6 +12,7 @@
 #include "app/ui/SpreadsheetLink.h"
 #include "app/ui/TestLogLink.h"
 #include "app/ui/TrackLink.h"
+#include "app/ui/WheelsetLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     mv::MainView mainView(form, ws);
     mv::SpreadsheetLink spreadsheetLink(form, ws);
     mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
+    mv::WheelsetLink wheelsetLink(form, ws, mainView);
     mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
     mv::PrintLink printLink(form, mainView);
     mv::RainflowLink rainflowLink(form, ws, mainView);

@@ -215,4 +215,45 @@ void fitLayoutHeights(WindowPosSettings& w, int controlPanelHeight) {
         w.Image1Height = 200;
     }
 }
+std::string devNoKey(int n) {
+    return "DevFn/DevNo" + std::to_string(n);
+}
+
+DevFnSettings readDevFn(const SettingsBackend& s) {
+    DevFnSettings d;
+    if (const auto bytes = s.readBytes("DevFn/DevChannelSet"))
+        for (size_t r = 0; r < d.save.size() && r < bytes->size(); ++r)
+            d.save[r] = (*bytes)[r] == '1';
+    if (const auto f = s.read("DevFn/QYTL_filter"))
+        d.QYTL_filter = parseWholeFinite(*f) ? std::string(trimBlanks(*f)) : "0";
+    for (int n = 1; n <= kDevFnRows; ++n) {
+        auto& w = d.wheels[static_cast<size_t>(n - 1)];
+        const std::string k = devNoKey(n) + "/";
+        w.WheelName = s.read(k + "WheelName").value_or("");
+        w.Zeroing = s.read(k + "Zeroing").value_or("");
+        w.HP = s.read(k + "HP").value_or("");
+        w.LP = s.read(k + "LP").value_or("");
+        w.Proceed = s.read(k + "Proceed").value_or("");
+    }
+    return d;
+}
+
+void writeDevFn(SettingsBackend& s, const DevFnSettings& d) {
+    std::string bytes(d.save.size(), '\0');
+    for (size_t r = 0; r < d.save.size(); ++r)
+        if (d.save[r])
+            bytes[r] = '1';
+    s.writeBytes("DevFn/DevChannelSet", bytes);
+    s.write("DevFn/QYTL_filter", d.QYTL_filter);
+    for (int n = 1; n <= kDevFnRows; ++n) {
+        const auto& w = d.wheels[static_cast<size_t>(n - 1)];
+        const std::string k = devNoKey(n) + "/";
+        s.write(k + "WheelName", w.WheelName);
+        s.write(k + "Zeroing", w.Zeroing);
+        s.write(k + "HP", w.HP);
+        s.write(k + "LP", w.LP);
+        s.write(k + "Proceed", w.Proceed);
+    }
+}
+
 } // namespace mv

@@ -2,6 +2,7 @@
 // Persisted settings as the engine sees them: a flat store of text values under
 // "Group/Sub/Name" keys, the parsing rules every value follows, and the values
 // of the main key, the window layout and the per-slot settings.
+#include <array>
 #include <map>
 #include <optional>
 #include <string>
@@ -110,6 +111,26 @@ void writeWindowPos(SettingsBackend& s, const WindowPosSettings& w);
 std::string slotKey(int slot);
 void readSlotSettings(const SettingsBackend& s, SignalStore& store);
 void writeSlotSettings(SettingsBackend& s, const SignalStore& store);
+
+// The wheelset tables: the "Save" marks of the device function table, the QYTL
+// output filter text and the wheel table's cells per device (DevFn, DevFn/DevNo<n>).
+inline constexpr int kDevFnRows = 32;
+struct WheelRowSettings {
+    std::string WheelName, Zeroing, HP, LP, Proceed;
+    bool operator==(const WheelRowSettings&) const = default;
+};
+struct DevFnSettings {
+    std::array<bool, kDevFnRows> save{}; // DevChannelSet: byte r - 1 is '1' when row r saves
+    std::string QYTL_filter = "0";
+    std::array<WheelRowSettings, kDevFnRows> wheels{}; // [n - 1] for device n
+    bool operator==(const DevFnSettings&) const = default;
+};
+// "DevFn/DevNo5" for device 5.
+std::string devNoKey(int n);
+// Absent values leave the defaults: no Save mark, filter "0", empty wheel cells. A
+// stored filter that is not a number restores as "0".
+DevFnSettings readDevFn(const SettingsBackend& s);
+void writeDevFn(SettingsBackend& s, const DevFnSettings& d);
 
 } // namespace mv
 

@@ -304,10 +304,11 @@ bool runQytl(TDeviceFunc& d, std::span<const float* const> bridges, std::size_t 
         // Reporting every block would cost more than the block itself.
         if (--reportEvery <= 0) {
             reportEvery = 256;
-            if (progress.cancelled())
-                return false;
             progress.report(static_cast<double>(p) / static_cast<double>(N),
                             std::to_string(p * 100 / N) + " %");
+            // The report is where the window takes Esc: seen at once, not 256 blocks on.
+            if (progress.cancelled())
+                return false;
         }
         kernelConditioning(d, len);
         if (d.NB >= 1) {

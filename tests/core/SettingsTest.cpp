@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 
+#include "core/IniSettings.h"
 #include "core/SignalStore.h"
 
 #include <gtest/gtest.h>
@@ -173,5 +174,41 @@ TEST(Settings, LayoutHeightsMustLeaveRoomInTheWindow) {
     EXPECT_EQ(w.SignalGridHeight, 200);
     EXPECT_EQ(w.Image1Height, 200);
 }
+} // namespace
+} // namespace mv
+
+namespace mv {
+namespace {
+
+// The wheelset tables survive the desktop's settings file: Save marks as the bytes '1'
+// and 0, the 32 device subkeys, and a filter text that is no number restores as "0".
+TEST(Settings, DevFnTablesRoundTripThroughTheSettingsFile) {
+    MemorySettings empty;
+    const DevFnSettings dflt = readDevFn(empty);
+    EXPECT_EQ(dflt, DevFnSettings{});
+
+    DevFnSettings d;
+    d.save[0] = d.save[10] = d.save[31] = true;
+    d.QYTL_filter = "12.5";
+    d.wheels[4] = {"W11_", "3", "0.05", "80", "1"};
+    d.wheels[31] = {"", "", "abc", "", ""};
+    IniSettings ini;
+    writeDevFn(ini, d);
+    const auto bytes = ini.readBytes("DevFn/DevChannelSet");
+    ASSERT_TRUE(bytes);
+    ASSERT_EQ(bytes->size(), 32u);
+    EXPECT_EQ((*bytes)[0], '1');
+    EXPECT_EQ((*bytes)[1], '\0');
+    EXPECT_EQ(ini.read("DevFn/DevNo5/WheelName"), "W11_");
+    EXPECT_EQ(readDevFn(IniSettings::parse(ini.text())), d);
+
+    ini.write("DevFn/QYTL_filter", "12,5");
+    ini.writeBytes("DevFn/DevChannelSet", "1"); // short: the rest reads as empty
+    const DevFnSettings back = readDevFn(ini);
+    EXPECT_EQ(back.QYTL_filter, "0");
+    EXPECT_TRUE(back.save[0]);
+    EXPECT_FALSE(back.save[10]);
+}
+
 } // namespace
 } // namespace mv

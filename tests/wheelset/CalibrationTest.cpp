@@ -3,7 +3,7 @@
 #include "files/Readers.h"
 #include "processing/Matrix.h"
 #include "support/TestSupport.h"
-#include "wheelset/WheelSim.h"
+#include "wheelsim/WheelSim.h"
 
 #include <cmath>
 #include <filesystem>
@@ -36,7 +36,7 @@ double lowPassDelay(double fc) {
 }
 
 // The sample at which the wheel of a forward run stands `before` degrees ahead of P1.
-long long sampleAtAngle(const test::WheelRun& run, double angle) {
+long long sampleAtAngle(const wheelsim::WheelRun& run, double angle) {
     for (std::size_t i = 0; i < run.angle.size(); ++i)
         if (run.angle[i] >= angle)
             return static_cast<long long>(i) + 1;
@@ -48,19 +48,19 @@ class Calibrated : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<test::TempDir>();
-        test::WheelSimOptions o;
+        wheelsim::WheelSimOptions o;
         o.seconds = 90;
         o.startAngle = -30;
-        fw_ = test::simulateWheel(o);
+        fw_ = wheelsim::simulateWheel(o);
         o.revPerSecond = -1;
         o.startAngle = 30;
         o.seed = 2;
-        bw_ = test::simulateWheel(o);
+        bw_ = wheelsim::simulateWheel(o);
         std::filesystem::create_directories(dir_->path() / "fw");
         std::filesystem::create_directories(dir_->path() / "bw");
-        test::writeWheelFiles(fw_, (dir_->path() / "fw").string(), "W1");
-        test::writeWheelFiles(bw_, (dir_->path() / "bw").string(), "W1");
-        block_ = test::simulatedBlock(5);
+        wheelsim::writeWheelFiles(fw_, (dir_->path() / "fw").string(), "W1");
+        wheelsim::writeWheelFiles(bw_, (dir_->path() / "bw").string(), "W1");
+        block_ = wheelsim::simulatedBlock(5);
         device_ = std::make_unique<TDeviceFunc>();
         Fixture f;
         auto ctx = f.ctx();
@@ -94,9 +94,9 @@ protected:
     struct Eval {
         std::vector<float> Q, Y, T, L, swp, ok, err;
     };
-    static Eval evaluate(const test::WheelRun& run, const Block& block) {
+    static Eval evaluate(const wheelsim::WheelRun& run, const Block& block) {
         test::TempDir d;
-        test::writeWheelFiles(run, d.path().string(), "W1");
+        wheelsim::writeWheelFiles(run, d.path().string(), "W1");
         auto dev = std::make_unique<TDeviceFunc>();
         EXPECT_TRUE(LoadDevFuncParam(*dev, 5, block).ok);
         Fixture f;
@@ -124,7 +124,7 @@ protected:
         double angleMin = 1e9, angleMax = -1e9, angleMean = 0;
         int locked = 0;
     };
-    static Errors compare(const test::WheelRun& run, const Eval& e) {
+    static Errors compare(const wheelsim::WheelRun& run, const Eval& e) {
         Errors out;
         const double tau = lowPassDelay(80);
         const std::vector<double>* truth[4] = {&run.Q, &run.Y, &run.T, &run.L};
@@ -152,17 +152,17 @@ protected:
         return out;
     }
 
-    static test::WheelRun running(double revPerSecond, unsigned seed) {
-        test::WheelSimOptions o;
+    static wheelsim::WheelRun running(double revPerSecond, unsigned seed) {
+        wheelsim::WheelSimOptions o;
         o.seconds = 20;
         o.revPerSecond = revPerSecond;
         o.stand = false;
         o.seed = seed;
-        return test::simulateWheel(o);
+        return wheelsim::simulateWheel(o);
     }
 
     static inline std::unique_ptr<test::TempDir> dir_;
-    static inline test::WheelRun fw_, bw_;
+    static inline wheelsim::WheelRun fw_, bw_;
     static inline Block block_;
     static inline std::unique_ptr<TDeviceFunc> device_;
     static inline CalibrResult load_, q3_, tableFW_, tableBW_;
@@ -187,7 +187,7 @@ TEST_F(Calibrated, Q3FitRecoversTheSimulatorsCoefficients) {
         for (int k = 1; k <= 3; ++k)
             for (int l = 0; l < 3; ++l)
                 m(l + 1, k) =
-                    test::bridgeResponse(l, -45.0 * k) - test::bridgeResponse(l, 45.0 * k);
+                    wheelsim::bridgeResponse(l, -45.0 * k) - wheelsim::bridgeResponse(l, 45.0 * k);
         ASSERT_TRUE(m.Inv());
         // c (for D1, D2, D3) solves sum_k c_k D_k(l) = [l == Q].
         const double c1 = m(1, 1), c2 = m(2, 1), c3 = m(3, 1);
@@ -224,7 +224,7 @@ TEST_F(Calibrated, ForcesAndAngleAtSpeed) {
     };
     for (const Case c :
          {Case{1, 3}, Case{5, 3}, Case{-1, 3}, Case{-2, 3}, Case{-4, 3}, Case{4, 3}}) {
-        const test::WheelRun run = running(c.rev, 7);
+        const wheelsim::WheelRun run = running(c.rev, 7);
         const Errors e = compare(run, evaluate(run, block_));
         std::cout << c.rev << " rev/s: locked " << e.locked << " samples, rms Q " << e.rms[0]
                   << " Y " << e.rms[1] << " T " << e.rms[2] << " kN, L " << e.rms[3]
@@ -252,16 +252,16 @@ TEST_F(Calibrated, UnmarkedBlockKeepsTheOldTrackingDelay) {
 
 TEST(CalibrationCommands, RefusalsWriteNothing) {
     test::TempDir dir;
-    test::WheelSimOptions o;
+    wheelsim::WheelSimOptions o;
     o.seconds = 3;
-    test::writeWheelFiles(test::simulateWheel(o), dir.path().string(), "W1");
+    wheelsim::writeWheelFiles(wheelsim::simulateWheel(o), dir.path().string(), "W1");
     Fixture f;
     auto ctx = f.ctx();
     auto dev = std::make_unique<TDeviceFunc>();
     CalibrRequest req;
     req.device = 5;
     req.wheelName = "W1";
-    Block b = test::simulatedBlock(5);
+    Block b = wheelsim::simulatedBlock(5);
     const Block before = b;
 
     EXPECT_FALSE(LoadCalibrFiles(*dev, b, req, ctx).ok);

@@ -3,7 +3,7 @@
 #include "files/Readers.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
-#include "wheelset/WheelSim.h"
+#include "wheelsim/WheelSim.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -26,7 +26,7 @@ TEST(WheelNames, PrefixSeparatorAndOutputs) {
 
 // A device ready to run: eight bridges, no filters, no tables.
 TDeviceFunc& plainDevice(TDeviceFunc& d) {
-    Block b = test::simulatedBlock(5);
+    Block b = wheelsim::simulatedBlock(5);
     EXPECT_TRUE(LoadDevFuncParam(d, 1, b).ok);
     return d;
 }
@@ -62,9 +62,9 @@ TEST(RunQytl, BlocksOf40AndAShortLastBlockCoverEverySample) {
 TEST(RunQytl, WithoutQ3CoefficientsTheTrackingNeverLocks) {
     auto d = std::make_unique<TDeviceFunc>();
     plainDevice(*d);
-    test::WheelSimOptions o;
+    wheelsim::WheelSimOptions o;
     o.seconds = 4;
-    const test::WheelRun run = test::simulateWheel(o);
+    const wheelsim::WheelRun run = wheelsim::simulateWheel(o);
     std::vector<const float*> br;
     for (auto& r : run.bridges)
         br.push_back(r.data());
@@ -94,9 +94,9 @@ struct Fixture {
 
 TEST(ComputeQYTL, RefusesWhatWouldOverrunOrShiftSlots) {
     test::TempDir dir;
-    test::WheelSimOptions o;
+    wheelsim::WheelSimOptions o;
     o.seconds = 1;
-    test::writeWheelFiles(test::simulateWheel(o), dir.path().string(), "W11");
+    wheelsim::writeWheelFiles(wheelsim::simulateWheel(o), dir.path().string(), "W11");
     auto d = std::make_unique<TDeviceFunc>();
     Fixture f;
     ComputeRequest req;
@@ -143,9 +143,9 @@ TEST(ComputeQYTL, RefusesWhatWouldOverrunOrShiftSlots) {
 
 TEST(ComputeQYTL, CancelLeavesTheStoreAsBefore) {
     test::TempDir dir;
-    test::WheelSimOptions o;
+    wheelsim::WheelSimOptions o;
     o.seconds = 20;
-    test::writeWheelFiles(test::simulateWheel(o), dir.path().string(), "W1");
+    wheelsim::writeWheelFiles(wheelsim::simulateWheel(o), dir.path().string(), "W1");
     auto d = std::make_unique<TDeviceFunc>();
     plainDevice(*d);
     Fixture f;
@@ -161,6 +161,28 @@ TEST(ComputeQYTL, CancelLeavesTheStoreAsBefore) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(f.store.FirstFreeSlot(), 1);
     EXPECT_FALSE(f.store[191].occupied());
+}
+
+// Esc arrives while the window handles the report: a record shorter than the reporting
+// interval must still stop there, not run to its end.
+TEST(ComputeQYTL, CancelDuringTheFirstReportOfAShortRecord) {
+    test::TempDir dir;
+    wheelsim::WheelSimOptions o;
+    o.seconds = 2;
+    wheelsim::writeWheelFiles(wheelsim::simulateWheel(o), dir.path().string(), "W1");
+    auto d = std::make_unique<TDeviceFunc>();
+    plainDevice(*d);
+    Fixture f;
+    test::RecordingProgress progress(1);
+    ComputeContext ctx{f.store, f.readers, f.log, progress};
+    ComputeRequest req;
+    req.device = 1;
+    req.path = dir.dir();
+    req.wheelName = "W1";
+    req.save[fbQ - 1] = true;
+    const ComputeResult r = ComputeQYTL(*d, req, ctx);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(f.store.FirstFreeSlot(), 1);
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include "DemoEvaluation.h"
 #include "core/TimeWindow.h"
 #include "files/NativeFile.h"
+#include "wheelsim/WheelsetWorkspace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -117,6 +119,22 @@ int evaluationOnly(int argc, char** argv) {
     return 0;
 }
 
+// The simulated measuring wheelset joins the campaign: its stand runs and running tests
+// follow the evaluation tests in the Log, whose sheet "CalibrWS" holds the wheel's block
+// (device 5, wheel name "W1") ready for the calibration.
+void addWheelset(const std::filesystem::path& dir, const std::vector<mv::demo::DemoTest>& tests) {
+    int last = 0;
+    for (const auto& t : tests)
+        last = std::max(last, t.id);
+    mv::SpreadsheetApp app;
+    const mv::WorkbookId wb = app.open((dir / "Log.xlsx").string());
+    const auto wheelset =
+        mv::wheelsim::addWheelsetTests(app, app.sheet(wb, "Log"), dir, last + 1, {});
+    app.save(wb);
+    std::cout << (dir / "Log.xlsx").string() << ": simulated wheelset, Test IDs "
+              << wheelset.front().id << " .. " << wheelset.back().id << "\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -150,6 +168,7 @@ int main(int argc, char** argv) {
         // The Log and the EvaLog open with the application; the test folders, the track
         // information and the zone sheets are theirs.
         const auto tests = mv::demo::writeEvaluationWorkspace(dir / "evaluation", {});
+        addWheelset(dir / "evaluation", tests);
         std::ofstream books(dir / "workbooks.txt");
         books << "evaluation/Log.xlsx\nevaluation/EvaLog.xlsx\n";
         std::cout << (dir / "evaluation").string() << ": " << tests.size() << " tests\n";

@@ -23,6 +23,8 @@ int cmdProcess(const Args& args, std::ostream& out, std::ostream& err);
 int cmdBulk(const Args& args, std::ostream& out, std::ostream& err);
 int cmdBulkMerge(const Args& args, std::ostream& out, std::ostream& err);
 int cmdTestId(const Args& args, std::ostream& out, std::ostream& err);
+int cmdCalibrate(const Args& args, std::ostream& out, std::ostream& err);
+int cmdQytl(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRainflow(const Args& args, std::ostream& out, std::ostream& err);
 int cmdAlign(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCurve2xls(const Args& args, std::ostream& out, std::ostream& err);

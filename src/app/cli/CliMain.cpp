@@ -37,6 +37,15 @@ const Command kCommands[] = {
      cmdBulkMerge},
     {"test-id", "test-id --log LOG.xlsx --id N [--track-subdir DIR] [--settings FILE] [--json]",
      cmdTestId},
+    {"calibrate",
+     "calibrate --log LOG.xlsx --id N --device D --direction forward|backward (--q3 | --table) "
+     "[--hp HZ] [--lp HZ] [--format NAME] [--wheel-name NAME] [--settings FILE] [--json]",
+     cmdCalibrate},
+    {"qytl",
+     "qytl --log LOG.xlsx --from A --to B --wheel DEV:NAME:ZERO:HP:LP [--wheel ...] "
+     "[--qytl-lowpass HZ] [--save-fn N,N,...] [--save-div N] [--out DIR] [--settings FILE] "
+     "[--json]",
+     cmdQytl},
     {"rainflow",
      "rainflow --workbook OUT.xlsx --sheet PARAMSHEET --window T1 T2 [--format NAME] FILE... "
      "[--settings FILE] [--json]",

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace mv::test {
+namespace mv::wheelsim {
 
 struct WheelRun {
     double fs = 1200.0;
@@ -31,10 +31,16 @@ struct WheelSimOptions {
 double bridgeResponse(int load, double deltaDeg); // load 0 Q, 1 Y, 2 T, 3 moment Q*L
 WheelRun simulateWheel(const WheelSimOptions& o);
 
+// One native file of a signal named `name`.
+void writeSignal(const std::string& path, const std::string& name, double fs,
+                 const std::vector<float>& v);
+
 // Writes the bridges (prefix_B1.mvn ..) and the forces (FQ1, FY1, FT2, L1) as native files.
-void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix);
+// The running tests leave the stand's force files out (forces = false).
+void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix,
+                     bool forces = true);
 
 // A device block with NB 8, RegrN 8, MALen maLen, SmoothN 0 and the force file names.
 Block simulatedBlock(int maLen);
 
-} // namespace mv::test
+} // namespace mv::wheelsim

@@ -1,4 +1,4 @@
-#include "wheelset/WheelSim.h"
+#include "wheelsim/WheelSim.h"
 
 #include "core/SignalRecord.h"
 #include "files/NativeFile.h"
@@ -8,7 +8,7 @@
 #include <numbers>
 #include <random>
 
-namespace mv::test {
+namespace mv::wheelsim {
 
 namespace {
 double gaussD(double d, double sigma) {
@@ -77,7 +77,6 @@ WheelRun simulateWheel(const WheelSimOptions& o) {
     return r;
 }
 
-namespace {
 void writeSignal(const std::string& path, const std::string& name, double fs,
                  const std::vector<float>& v) {
     SignalRecord rec;
@@ -89,17 +88,22 @@ void writeSignal(const std::string& path, const std::string& name, double fs,
     rec.setData(std::move(b));
     files::writeNative(path, rec, {1, static_cast<std::int64_t>(v.size())}, 1, {});
 }
+
+namespace {
 std::vector<float> asFloat(const std::vector<double>& v) {
     return {v.begin(), v.end()};
 }
 } // namespace
 
-void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix) {
+void writeWheelFiles(const WheelRun& run, const std::string& dir, const std::string& prefix,
+                     bool forces) {
     for (int k = 1; k <= 8; ++k) {
         const std::string name = prefix + "_B" + std::to_string(k);
         writeSignal(dir + "/" + name + ".mvn", name, run.fs,
                     run.bridges[static_cast<size_t>(k - 1)]);
     }
+    if (!forces)
+        return;
     writeSignal(dir + "/FQ1.mvn", "FQ1", run.fs, asFloat(run.Q));
     writeSignal(dir + "/FY1.mvn", "FY1", run.fs, asFloat(run.Y));
     writeSignal(dir + "/FT2.mvn", "FT2", run.fs, asFloat(run.T));
@@ -121,4 +125,4 @@ Block simulatedBlock(int maLen) {
     return b;
 }
 
-} // namespace mv::test
+} // namespace mv::wheelsim
