@@ -13,10 +13,12 @@ set(files "")
 foreach(n IN LISTS names)
   list(APPEND files ${OUT}/demo/${n})
 endforeach()
-set(books "")
-file(STRINGS ${OUT}/demo/workbooks.txt lines)
-foreach(b IN LISTS lines)
-  list(APPEND books --workbook ${OUT}/demo/${b})
+# The EvaLog alone: the Log would set "f process" from its selected test. The replay runs
+# at the settings' rate, that of the accelerometer.
+file(STRINGS ${OUT}/demo/workbooks.txt lines REGEX "EvaLog")
+set(books --workbook ${OUT}/demo/${lines})
+foreach(ini s s2 s3)
+  file(WRITE ${OUT}/${ini}.ini "[General]\ndfltSampl_f=4000\n")
 endforeach()
 
 execute_process(COMMAND ${EXE} ${books} --settings ${OUT}/s.ini --replay 0 0.5

@@ -25,6 +25,9 @@ TScrMonForm::TScrMonForm(MonitorsEngine* engine, const ReplaySource* source, QWi
     : QWidget(parent, Qt::Window), engine_(engine), source_(source) {
     setObjectName("ScrMonForm");
     setWindowTitle("Monitors");
+    // The program ends with its main window: a Monitors window left open (closing it only
+    // hides it) must not keep it running.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(220, 220, 160));

@@ -192,6 +192,8 @@ void PolyGrafForm::placeFromModel() {
     if (floating) {
         if (parentWidget() || !isWindow()) {
             setParent(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+            // Like the Monitors window, a floating polygraph does not keep the program open.
+            setAttribute(Qt::WA_QuitOnClose, false);
         }
     } else if (parentWidget() != &home_) {
         setParent(&home_, Qt::Widget);
