@@ -116,4 +116,19 @@ LoadResult LoadFiles(SignalStore& store, const ReaderTable& readers, const std::
     return result;
 }
 
+const char* loadFileExtension(LoadFormat f) {
+    switch (f) {
+    case LoadFormat::Morvanet:
+        return ".mvn";
+    case LoadFormat::MatlabV6:
+        return ".mat";
+    case LoadFormat::Ascii:
+        return ".txt";
+    case LoadFormat::SingleIeee754:
+        return ".dat";
+    default:
+        return "";
+    }
+}
+
 } // namespace mv

@@ -36,6 +36,10 @@ inline constexpr int kSaveFormatCount = 4;
 inline constexpr std::array<const char*, kSaveFormatCount> kSaveFormatNames = {
     "Morvanet", "Matlab -v6", "ASCII", "Single IEEE754"};
 
+// The extension of the files of the first four load formats (".mvn", ".mat", ".txt",
+// ".dat"), the ones a test folder is opened with by name; "" for the others.
+const char* loadFileExtension(LoadFormat f);
+
 // Format index by caption ("Matlab -v6") or by its number as text ("1"); -1 when unknown.
 int loadFormatIndex(std::string_view nameOrIndex);
 int saveFormatIndex(std::string_view nameOrIndex);

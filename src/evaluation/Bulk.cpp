@@ -22,9 +22,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kFullIdent = "EN14363_BauCurve";
 
-// File extensions of the four load formats a bulk run reads.
-constexpr std::array<const char*, 4> kLoadExtensions = {".mvn", ".mat", ".txt", ".dat"};
-
 // Everything an ID's work says goes into its record, as lines of the pane.
 class RecordLog final : public Log {
 public:
@@ -275,7 +272,7 @@ Preparation PrepareBulk(SpreadsheetApp& app, const SpreadsheetState& st, int fro
     const int lf = static_cast<int>(opt.loadFormat);
     if (lf < 0 || lf >= kLoadFormatCount)
         return fail("Unsupported load file format : " + std::to_string(lf));
-    if (lf >= static_cast<int>(kLoadExtensions.size()))
+    if (*loadFileExtension(opt.loadFormat) == '\0')
         return fail(std::string("Unsupported load file format : ") +
                     kLoadFormatNames[static_cast<std::size_t>(lf)]);
     if (opt.save) {
@@ -354,7 +351,7 @@ IdRecord ProcessTestId(const EvaPlan& plan, const TestSelection& sel, const Bulk
         }
 
         const LoadFormat format = opt.loadFormat;
-        const std::string ext = kLoadExtensions[static_cast<std::size_t>(format)];
+        const std::string ext = loadFileExtension(format);
         const LoadContext lc{log, fProcess, opt.decimalSeparator, NullProgress::instance()};
         int opened = 0;
         for (int k = 1; k <= plan.M; ++k) {

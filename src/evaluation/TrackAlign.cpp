@@ -49,21 +49,6 @@ std::optional<double> userOrDotNumber(std::string_view text, char sep) {
 
 } // namespace
 
-const char* loadFileExtension(LoadFormat f) {
-    switch (f) {
-    case LoadFormat::Morvanet:
-        return ".mvn";
-    case LoadFormat::MatlabV6:
-        return ".mat";
-    case LoadFormat::Ascii:
-        return ".txt";
-    case LoadFormat::SingleIeee754:
-        return ".dat";
-    default:
-        return "";
-    }
-}
-
 std::vector<TrackElement> readTrackElements(const SpreadsheetApp& app, const SheetHandle& sheet,
                                             bool changeSignum, std::vector<EvalLine>& lines) {
     std::vector<TrackElement> out;

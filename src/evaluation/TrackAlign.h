@@ -95,9 +95,6 @@ struct AlignIo {
     char decimalSeparator = '.';
 };
 
-// The file extension a load format's test files carry (".mvn"); "" for the others.
-const char* loadFileExtension(LoadFormat f);
-
 // Reads the files `names` (name + the format's extension, from `dir`) into slots 1, 2, …
 // of a scratch store, the first signal of each file; they must agree in sample count and
 // sampling frequency. False with an error line when one is missing or they differ.

@@ -14,23 +14,6 @@ namespace mv {
 
 namespace {
 
-// The first four load formats are the ones a bulk run accepts; their files carry these
-// extensions. Any other format gets none (the preparation refuses it anyway).
-const char* loadExtension(LoadFormat f) {
-    switch (f) {
-    case LoadFormat::Morvanet:
-        return ".mvn";
-    case LoadFormat::MatlabV6:
-        return ".mat";
-    case LoadFormat::Ascii:
-        return ".txt";
-    case LoadFormat::SingleIeee754:
-        return ".dat";
-    default:
-        return "";
-    }
-}
-
 // A cell read as a number: numbers and booleans as they are, a text only when the whole
 // text is a number, an empty cell 0. Anything else has no number.
 std::optional<double> cellNumber(const CellValue& v) {
@@ -241,7 +224,7 @@ bool TrackRun::openAux(const SigEntry& e, int slot) {
     try {
         // Escape belongs to the zone loop; the auxiliary files are opened whole.
         const LoadContext ctx{log, io_.defaultFs, io_.decimalSeparator, NullProgress::instance()};
-        lr = LoadFiles(store_, io_.readers, sel_.testPath, {e.Name + loadExtension(io_.format)},
+        lr = LoadFiles(store_, io_.readers, sel_.testPath, {e.Name + loadFileExtension(io_.format)},
                        slot, io_.format, ctx);
     } catch (const Error& err) {
         log.warn(err.what());
