@@ -292,16 +292,16 @@ int cmdCalibrate(const Args& args, std::ostream& out, std::ostream& err) {
 }
 
 namespace {
-WheelRowSettings parseWheel(const std::string& spec, int& device) {
+WheelRowSettings parseWheel(const std::string& text, int& device) {
     std::vector<std::string> parts;
-    std::stringstream ss(spec);
+    std::stringstream ss(text);
     std::string item;
     while (std::getline(ss, item, ':'))
         parts.push_back(item);
-    if (!spec.empty() && spec.back() == ':')
+    if (!text.empty() && text.back() == ':')
         parts.emplace_back();
     if (parts.size() != 5)
-        throw UsageError("--wheel takes DEV:NAME:ZERO:HP:LP, not '" + spec + "'");
+        throw UsageError("--wheel takes DEV:NAME:ZERO:HP:LP, not '" + text + "'");
     const auto d = parseWholeInt32(parts[0]);
     if (!d || *d < 1 || *d > kDeviceCount)
         throw UsageError("--wheel: device '" + parts[0] + "' is not a number 1..32");
