@@ -483,6 +483,11 @@ ReadResult decodeMatrix(const Element& e, const char* head, const std::string& p
             case 1:
                 if (dataRoom < 8 || !e.get(dataOff, r.f_sampl))
                     return reject(kDamaged.suffix);
+                // Our own files carry a rate the native format would take; anything else
+                // (zero, negative, NaN) would make every time on the signal meaningless.
+                if (!plausibleNativeFs(r.f_sampl))
+                    return reject(" holds a sampling frequency that is not between 1e-6 and "
+                                  "1e9 Hz");
                 break;
             case 3:
                 if (dataRoom < 4 || !e.get(dataOff, r.ID))
@@ -524,7 +529,8 @@ ReadResult decodeMatrix(const Element& e, const char* head, const std::string& p
     // scipy store int16 or uint8 vectors that way, and their values are plain samples.
     if (cls != mxDOUBLE && !(cls >= mxSINGLE && cls <= mxUINT64)) {
         // Another class fills its slot with no samples; the next file goes one slot on.
-        out.add();
+        // The empty signal still gets a rate, as every signal in a slot has one.
+        out.add().f_sampl = opt.defaultFs;
         return out;
     }
     const std::int64_t count = std::int64_t(d1) * d2;
