@@ -48,6 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Block saved = polyGrafBlock(list);
     PolyGrafList again;
     MV_FUZZ_CHECK(loadPolyGrafBlock(saved, again, kFsPlay, log) == built);
-    MV_FUZZ_CHECK(sameBlock(polyGrafBlock(again), saved));
+    const Block savedAgain = polyGrafBlock(again);
+    if (std::getenv("MV_FUZZ_DEBUG")) // replaying one input: the cells that differ
+        for (int r = 0; r < saved.rows; ++r)
+            for (int c = 0; c < saved.cols; ++c) {
+                const CellValue &x = saved.at(r, c), &y = savedAgain.at(r, c);
+                if (x.type != y.type || x.text != y.text || x.number != y.number)
+                    std::fprintf(stderr, "row %d col %d: '%s' %g -> '%s' %g\n", r + 1, c + 1,
+                                 x.text.c_str(), x.number, y.text.c_str(), y.number);
+            }
+    MV_FUZZ_CHECK(sameBlock(savedAgain, saved));
     return 0;
 }

@@ -13,4 +13,5 @@ for d; do
 done
 shift # END
 [ "$dict" != - ] && set -- "-dict=$dict" "$@"
-exec "$prog" -seed=1 -runs="$runs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$work" "$@"
+exec "$prog" -seed=1 -runs="$runs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  -artifact_prefix="$work/" "$work" "$@"
