@@ -423,11 +423,10 @@ int GraphEngine::round(const std::function<void(TPolyGraf&)>& changed) {
         const std::atomic<float>* src = ring.row(slot) + readPos_;
         float* dst = staged_.data() + std::size_t(slot - 1) * kMaxRound;
         for (int i = 0; i < n; ++i)
-            dst[i] = src[i].load(std::memory_order_acquire);
+            dst[i] = src[i].load(std::memory_order_relaxed);
     }
-    // Did a tick start writing over what we just read? Then it is not drawn. The acquire
-    // loads above keep this check after them, so an overwritten value shows up in the claim.
-    if (ring.claimed() - consumed_ > kRingLen)
+    // Did a tick start writing over what we just read? Then it is not drawn.
+    if (ring.claimedAfterReads() - consumed_ > kRingLen)
         return skipAhead(true);
     RoundData d;
     d.staged = staged_.data();

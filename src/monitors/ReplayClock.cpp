@@ -77,7 +77,8 @@ void ReplayClock::tick(const std::function<void(ReplayStatus)>& report) {
             ++playTicks_;
         }
         const std::int64_t start = ring_.total_.load(std::memory_order_relaxed);
-        ring_.claimed_.store(start + n, std::memory_order_relaxed);
+        // Acquire: no value below is written before the claim is raised.
+        ring_.claimed_.exchange(start + n, std::memory_order_acq_rel);
         {
             const auto guard = store_.readGuard();
             for (int slot = 1; slot <= kRingRows; ++slot) {
@@ -91,8 +92,7 @@ void ReplayClock::tick(const std::function<void(ReplayStatus)>& report) {
                     float v = 0.0f;
                     if (live && i < real && s >= 1 && s <= r.SampleCount)
                         v = r.Data[std::size_t(s - 1)];
-                    // Release: a reader that sees this value also sees the raised claim.
-                    row[pos].store(v, std::memory_order_release);
+                    row[pos].store(v, std::memory_order_relaxed);
                     if (++pos == kRingLen)
                         pos = 0;
                 }
