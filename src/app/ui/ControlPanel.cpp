@@ -1,6 +1,7 @@
 #include "app/ui/ControlPanel.h"
 
 #include "app/ui/ToolPages.h"
+#include "core/HelpTexts.h"
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/ui/LogPane.h"
@@ -131,12 +132,18 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     trackInfoName->setObjectName("TrackInfoNameLabel");
     mg->addWidget(trackInfoName, 6, 0, 1, 2);
 
-    mg->addWidget(formatGroup("Load file format", kLoadFormatNames.data(), kLoadFormatCount, 3,
-                              loadFormat, mid),
-                  0, 2, 4, 1);
-    mg->addWidget(formatGroup("Save file format", kSaveFormatNames.data(), kSaveFormatCount, 2,
-                              saveFormat, mid),
-                  4, 2, 2, 1);
+    QGroupBox* loadBox = formatGroup("Load file format", kLoadFormatNames.data(), kLoadFormatCount,
+                                     3, loadFormat, mid);
+    loadBox->setObjectName("LoadFileFormatRadioGroup");
+    loadBox->setToolTip(
+        QString::fromUtf8(loadFormatHint().data(), qsizetype(loadFormatHint().size())));
+    mg->addWidget(loadBox, 0, 2, 4, 1);
+    QGroupBox* saveBox = formatGroup("Save file format", kSaveFormatNames.data(), kSaveFormatCount,
+                                     2, saveFormat, mid);
+    saveBox->setObjectName("SaveFileFormatRadioGroup");
+    saveBox->setToolTip(
+        QString::fromUtf8(saveFormatHint().data(), qsizetype(saveFormatHint().size())));
+    mg->addWidget(saveBox, 4, 2, 2, 1);
     loadFormat->button(0)->setChecked(true);
     saveFormat->button(0)->setChecked(true);
 

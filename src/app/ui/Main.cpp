@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -94,8 +95,10 @@ bool TForm1::runCommand(const std::function<void()>& body) {
     } catch (const std::exception& e) {
         text = QString::fromUtf8(e.what());
     }
-    // Whatever the command left behind (a wait cursor) goes with it.
-    while (QApplication::overrideCursor())
+    // Whatever the command left behind (a wait cursor) goes with it; the help cursor below
+    // belongs to help mode, not to the command.
+    while (QApplication::overrideCursor() &&
+           QApplication::overrideCursor()->shape() != Qt::WhatsThisCursor)
         QApplication::restoreOverrideCursor();
     log().warn(text.toStdString());
     if (showError_)
