@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace mv {
 
@@ -173,6 +174,24 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     log = new LogPane(this);
     log->setMinimumWidth(100);
     row->addWidget(log, 3);
+
+    // Each caption belongs to the control beside it (context help explains both alike).
+    const std::pair<const char*, QWidget*> captions[] = {
+        {"Log:", logName},
+        {"Test ID:", testIdEdit},
+        {"Test date", testDate},
+        {"Test time", testTime},
+        {"f process [Hz]", fProcessEdit},
+        {"Excel copy rows:", excelCopyRows},
+        {"Row in xls", rowInXls},
+        {"Excel output WS", excelOutCombo},
+        {"Track info subdir.", trackInfoSubdir},
+        {"Sig no. to fill", fillSigNo},
+    };
+    for (QLabel* l : findChildren<QLabel*>())
+        for (const auto& [text, control] : captions)
+            if (l->objectName().isEmpty() && l->text() == text)
+                l->setBuddy(control);
 }
 
 void ControlPanel::setLoadFormatIndex(int i) {

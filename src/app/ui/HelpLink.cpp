@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTabBar>
@@ -34,6 +35,13 @@ bool helpCursorUp() {
 bool isHelpTarget(const QWidget* w) {
     const QString name = w->objectName();
     return !name.isEmpty() && hasHelp(name.toStdString());
+}
+
+// The control a caption label stands for, when that control has help.
+QWidget* captionedControl(QWidget* w) {
+    auto* l = qobject_cast<QLabel*>(w);
+    QWidget* buddy = l && !isHelpTarget(l) ? l->buddy() : nullptr;
+    return buddy && isHelpTarget(buddy) ? buddy : nullptr;
 }
 
 } // namespace
@@ -103,6 +111,8 @@ void HelpLink::setTracking(bool on) {
         for (QWidget* w : root->findChildren<QWidget*>())
             all.push_back(w);
         for (QWidget* w : all) {
+            if (captionedControl(w))
+                track(w);
             if (!isHelpTarget(w))
                 continue;
             track(w);
@@ -152,6 +162,8 @@ void HelpLink::AddHelp(const QString& heading, const QString& text) {
 HelpLink::Spot HelpLink::spotAt(QWidget* w, const QPoint& globalPos) const {
     const QHeaderView* header = nullptr;
     const QTabBar* tabs = nullptr;
+    if (QWidget* control = captionedControl(w))
+        return {control};
     for (QWidget* c = w; c; c = c->parentWidget()) {
         if (auto* h = qobject_cast<QHeaderView*>(c))
             header = h;

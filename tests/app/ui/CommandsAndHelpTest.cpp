@@ -13,9 +13,11 @@
 #include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
 #include "graphs/ui/GraphPair.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
@@ -281,6 +283,14 @@ void CommandsAndHelpTest::helpFollowsTheMouseOncePerPlace() {
     QPushButton* fill = f.controlPanel()->fillButton;
     moveTo(fill, fill->rect().center());
     QCOMPARE(shown.last().at(0).toString(), QString("Fill signal"));
+    // A caption explains the control it belongs to.
+    QLabel* caption = nullptr;
+    for (QLabel* l : f.controlPanel()->findChildren<QLabel*>())
+        if (l->buddy() == f.controlPanel()->fProcessEdit)
+            caption = l;
+    QVERIFY(caption);
+    moveTo(caption, caption->rect().center());
+    QCOMPARE(shown.last().at(0).toString(), QString("f process [Hz]"));
 
     // Off again: the pane goes, the cursor comes back, moves change nothing.
     f.action(Cmd::HelpOnMouseMove)->trigger();
