@@ -223,10 +223,10 @@ const std::array kEntries = {
         "vlastní\nvzorkovací frekvence (Matlab -v6, ASCII, Single IEEE754) a generované "
         "signály.\nTouto rychlostí běží přehrávání v okně Monitors."),
     ctl("InvDeltaTLabel", "1/DeltaT", "1/DeltaT",
-        "The reciprocal of the time between the two cursors of the active graph,\nthe "
-        "frequency of one period marked by them.",
-        "Převrácená hodnota času mezi dvěma kurzory aktivního grafu,\nfrekvence jedné "
-        "periody jimi vyznačené."),
+        "The reciprocal of the time span of the rectangle dragged with the left mouse button\n"
+        "in a graph: the frequency of one period marked by it.",
+        "Převrácená hodnota časové délky obdélníku taženého levým tlačítkem myši v grafu:\n"
+        "frekvence jedné periody jím vyznačené."),
     ctl("ExcelCopyRowsEdit", "Max count of numbers paste to Excel",
         "Max. počet čísel vložených do Excelu",
         "\"Copy sign.to Excel\" (graph menu) thins the samples of the window\nto about this "
@@ -305,9 +305,9 @@ const std::array kEntries = {
         "Typ zpracování uvedený v EvaLogu (\"Ident\"): \"EN14363_BauCurve\" spustí úplné\n"
         "vyhodnocení se zónami a úseky, jakýkoli jiný název jen výpočet (Calc)."),
     ctl("ProcInfoLabel", "Current ID", "Aktuální ID",
-        "The Test ID the bulk processing handled last and how it ended\n(processed, skipped "
-        "or failed).",
-        "Test ID, které hromadné zpracování zpracovalo naposledy, a jak skončilo\n"
+        "The Test ID the bulk processing is working on, or the last one and how it ended\n"
+        "(processed, skipped or failed).",
+        "Test ID, které hromadné zpracování právě zpracovává, nebo poslední a jak skončilo\n"
         "(zpracováno, přeskočeno nebo chyba)."),
     ctl("DestinationBasePathEdit", "Destination base directory", "Cílový základní adresář",
         "The actual directory: signals saved \"to actual dir\" and the results of the bulk\n"
@@ -318,10 +318,10 @@ const std::array kEntries = {
         "Chooses the destination base directory in a folder dialog.",
         "Vybere cílový základní adresář v dialogu složek."),
     ctl("ProcessFrom_To_IDButton", "Process ID range", "Zpracování rozsahu ID",
-        "Runs the EvaLog evaluation for every Test ID from \"From ID\" to \"to\".\n[Esc] stops "
-        "the run after the current test.",
-        "Spustí vyhodnocení EvaLogu pro každé Test ID od \"From ID\" do \"to\".\n[Esc] zastaví "
-        "běh po dokončení aktuální zkoušky."),
+        "Runs the EvaLog evaluation for every Test ID from \"From ID\" to \"to\";\neach test "
+        "is opened and shown as it is done.",
+        "Spustí vyhodnocení EvaLogu pro každé Test ID od \"From ID\" do \"to\";\nkaždá "
+        "zkouška se při zpracování otevře a zobrazí."),
     ctl("ProcessOneIDButton", "Process actual ID", "Process actual ID",
         "Runs the EvaLog evaluation for the Test ID selected in \"Test ID\".",
         "Spustí vyhodnocení EvaLogu pro Test ID vybrané v \"Test ID\"."),
@@ -338,10 +338,10 @@ const std::array kEntries = {
         "Vypnuto: jen počítá a zapisuje výsledky."),
     ctl("BackupExportSignalUpCheckBox", "Backup saved signals   *.*0",
         "Backup saved signals   *.*0",
-        "On: a file about to be overwritten by saving is kept as a backup\nwith \"0\" added "
-        "to its extension (*.mvn0, ...).",
-        "Zapnuto: soubor, který by uložení přepsalo, se zachová jako záloha\ns \"0\" "
-        "připojenou k příponě (*.mvn0, ...)."),
+        "On: a file about to be overwritten by saving is kept as a backup\nwhose extension "
+        "ends in \"0\" (Speed.mvn becomes Speed.mv0).",
+        "Zapnuto: soubor, který by uložení přepsalo, se zachová jako záloha,\njejíž přípona "
+        "končí \"0\" (ze Speed.mvn se stane Speed.mv0)."),
     ctl("KeepNameCheckBox", "Keep signal name after FnProc", "Keep signal name after FnProc",
         "On: a signal processed by functions keeps its name.\nOff: \"_\" and the name of each "
         "function are added to it.",
@@ -509,18 +509,18 @@ const std::array kEntries = {
         "Shift of the measured track kilometre in metres. A change aligns the signals again.",
         "Posun naměřeného traťového kilometru v metrech. Změna znovu srovná signály."),
     ctl("ChangeBauCurveSignumCheckBox", "Change BauCurve signum", "Change BauCurve signum",
-        "On: the design curvature (BauCurve) of the track workbook is drawn with the opposite "
-        "sign,\nfor a vehicle whose curvature sensor counts right curves as negative.",
-        "Zapnuto: projektovaná křivost (BauCurve) ze sešitu trati se kreslí s opačným "
-        "znaménkem,\npro vozidlo, jehož snímač křivosti počítá pravé oblouky záporně."),
+        "On: the design curvature (BauCurve) of the track workbook is taken with the opposite "
+        "sign,\nso that it matches a measured curvature of the other sign.",
+        "Zapnuto: projektovaná křivost (BauCurve) ze sešitu trati se bere s opačným "
+        "znaménkem,\naby odpovídala naměřené křivosti opačného znaménka."),
     ctl("ForwardDirectoryNameEdit", "Forward name", "Forward name",
-        "Name of the test directory level of runs in the forward direction (\"Vpred\").\nIt "
-        "decides the sign of the uf sensor distances.",
-        "Jméno úrovně adresáře zkoušky pro jízdy ve směru vpřed (\"Vpred\").\nUrčuje znaménko "
-        "vzdáleností snímačů uf."),
+        "Name of the second path level of tests run forward (\"Vpred\").\nIt decides the "
+        "direction of travel and so the sign of the uf sensor distances.",
+        "Jméno druhé úrovně cesty zkoušek jetých vpřed (\"Vpred\").\nUrčuje směr jízdy, a "
+        "tím znaménko vzdáleností snímačů uf."),
     ctl("BackwardDirectoryNameEdit", "Backw.name", "Backw.name",
-        "Name of the test directory level of runs in the backward direction (\"Vzad\").",
-        "Jméno úrovně adresáře zkoušky pro jízdy ve směru vzad (\"Vzad\")."),
+        "Name of the second path level of tests run backward (\"Vzad\").",
+        "Jméno druhé úrovně cesty zkoušek jetých vzad (\"Vzad\")."),
     ctl("TrackInfoStringGrid", "Track information", "Informace o trati",
         "The stretch of track read from the track-information workbook:\nfirst and last "
         "kilometre and the number of track elements.",
@@ -634,10 +634,10 @@ std::string_view loadFormatHint() {
            "2. Matlab -v6 nezipovany Matlab format\n"
            "3. ASCII - text file, one sample per line\n"
            "4. Single IEEE754 - raw 32-bit float samples\n"
-           "5. B&K_BKC - Bruel & Kjaer BKC file\n"
-           "6. B&K_CSV - Bruel & Kjaer CSV export\n"
-           "7. B&K_WAV - Bruel & Kjaer WAV file\n"
-           "8. B&K_PTI - Bruel & Kjaer PTI file\n"
+           "5. B&K_BKC - Brüel & Kjær BKC file\n"
+           "6. B&K_CSV - Brüel & Kjær CSV export\n"
+           "7. B&K_WAV - Brüel & Kjær WAV file\n"
+           "8. B&K_PTI - Brüel & Kjær PTI file\n"
            "9. Intefleet raw - Interfleet raw IWT4";
 }
 
