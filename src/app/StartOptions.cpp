@@ -66,6 +66,9 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
             if (!needValue(sub))
                 return std::nullopt;
             o.trackSubdir = sub;
+        } else if (a == "--help-target") {
+            if (!needValue(o.helpTarget))
+                return std::nullopt;
         } else if (a == "--format") {
             if (!needValue(o.loadFormat))
                 return std::nullopt;

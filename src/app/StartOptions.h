@@ -2,7 +2,7 @@
 // The command line of the desktop application:
 //   mvtervik [--settings FILE] [--screenshot FILE.png] [--print-pdf FILE.pdf] [--demo DIR]
 //            [--format NAME] [--replay T1 T2 --screenshot-monitors FILE.png]
-//            [--workbook FILE]... [FILE...]
+//            [--workbook FILE]... [--help-target NAME] [FILE...]
 #include "app/ui/Main.h"
 
 #include <QStringList>

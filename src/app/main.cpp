@@ -3,26 +3,14 @@
 
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
-#include "app/ui/BulkLink.h"
-#include "app/ui/ControlPanel.h"
-#include "app/ui/MainView.h"
-#include "app/ui/PrintLink.h"
-#include "app/ui/RainflowLink.h"
+#include "app/ui/AppParts.h"
 #include "app/ui/Splash.h"
-#include "app/ui/SpreadsheetLink.h"
-#include "app/ui/TestLogLink.h"
-#include "app/ui/TrackLink.h"
-#include "app/ui/WheelsetLink.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
 #include "files/Readers.h"
-#include "graphs/ui/GraphPair.h"
-#include "graphs/ui/TSigImage.h"
-#include "monitors/MonitorsEngine.h"
-#include "monitors/ui/MV_ScrMonForm.h"
-#include "widgets/ui/MV_Komp.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
@@ -47,27 +35,6 @@ public:
     }
 };
 
-// The replay's inputs from the main window: f process and the lower graph's window.
-class MainReplaySource final : public mv::ReplaySource {
-public:
-    MainReplaySource(mv::TForm1& form, mv::MainView& view) : form_(form), view_(view) {}
-    double fsPlay() const override {
-        double fs = 0;
-        return form_.controlPanel()->fProcess(fs) ? fs : 0.0;
-    }
-    std::pair<double, double> lowerWindow() const override {
-        const auto& s = view_.graphs()->Image2()->state();
-        return {s._T1, s._T2};
-    }
-    std::string testId() const override {
-        return form_.controlPanel()->testIdEdit->text().toStdString();
-    }
-
-private:
-    mv::TForm1& form_;
-    mv::MainView& view_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -83,7 +50,7 @@ int main(int argc, char** argv) {
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
                      "[--print-pdf FILE.pdf] [--demo DIR] [--format NAME] [--workbook FILE]... "
                      "[--track-subdir DIR] [--replay T1 T2 --screenshot-monitors FILE.png] "
-                     "[FILE...]\n",
+                     "[--help-target NAME] [FILE...]\n",
                      qPrintable(error));
         return 2;
     }
@@ -100,31 +67,22 @@ int main(int argc, char** argv) {
     ws.decimalSeparator = mv::userDecimalSeparator();
     mv::files::installReaders(ws.readers);
     mv::TForm1 form(ws, *options, splash);
-    mv::MainView mainView(form, ws);
-    mv::SpreadsheetLink spreadsheetLink(form, ws);
-    mv::TestLogLink testLogLink(form, ws, mainView, spreadsheetLink);
-    mv::WheelsetLink wheelsetLink(form, ws, mainView);
-    mv::BulkLink bulkLink(form, ws, mainView, spreadsheetLink);
-    mv::PrintLink printLink(form, mainView);
-    mv::RainflowLink rainflowLink(form, ws, mainView);
-    mv::TrackLink trackLink(form, ws, mainView, testLogLink);
-    mv::MonitorsEngine monitorsEngine(ws.store, &ws.replay);
-    MainReplaySource replaySource(form, mainView);
-    mv::TScrMonForm monitors(&monitorsEngine, &replaySource);
-    monitors.setLog(&form.log());
-    form.setMonitors(&monitors);
-    // Every rescan hands the PARAM sheet over; the polygraphs follow it when it changed.
-    QObject::connect(&spreadsheetLink, &mv::SpreadsheetLink::rescanned, &monitors,
-                     [&](const mv::RescanResult&) {
-                         monitors.paramSheetScanned(&ws.spreadsheet, ws.sheets.ParamSheet);
-                     });
-    monitorsEngine.clock.setFsPlay(monitors.fsPlay());
+    mv::AppParts parts(form, ws);
+    mv::MonitorsEngine& monitorsEngine = parts.monitorsEngine;
+    mv::TScrMonForm& monitors = parts.monitors;
     monitorsEngine.start();
     form.show();
 
     // Without a window manager the window may never be activated: run the first
     // activation once the event loop is idle after showing the window.
     QTimer::singleShot(0, &form, [&form] { form.ensureFirstActivation(); });
+    // --help-target NAME: help mode on and the help of that control in the pane.
+    if (!options->helpTarget.isEmpty())
+        QTimer::singleShot(0, &form, [&] {
+            if (!parts.helpLink.showHelpFor(options->helpTarget))
+                std::fprintf(stderr, "mvtervik: no control named %s has help\n",
+                             qPrintable(options->helpTarget));
+        });
 
     int screenshotResult = 0;
     // Grab once start-up has finished and the window has been idle for two looks in a
@@ -136,7 +94,10 @@ int main(int argc, char** argv) {
     if (options->unattended()) {
         QObject::connect(&screenshotTimer, &QTimer::timeout, &form, [&] {
             form.ensureFirstActivation();
-            const bool idle = form.startupDone() && QApplication::overrideCursor() == nullptr;
+            // The help cursor of help mode is no sign of work going on.
+            const QCursor* cursor = QApplication::overrideCursor();
+            const bool idle =
+                form.startupDone() && (cursor == nullptr || cursor->shape() == Qt::WhatsThisCursor);
             idleLooks = idle ? idleLooks + 1 : 0;
             if (idleLooks < 2)
                 return;
@@ -149,7 +110,7 @@ int main(int argc, char** argv) {
             }
             // The active graph into a PDF file, printed as "Print graph" prints it.
             if (!options->printPdfPath.isEmpty() &&
-                !printLink.printGraphToPdf(options->printPdfPath)) {
+                !parts.printLink.printGraphToPdf(options->printPdfPath)) {
                 std::fprintf(stderr, "mvtervik: could not print to %s\n",
                              qPrintable(options->printPdfPath));
                 screenshotResult = 1;

@@ -426,8 +426,7 @@ int GraphEngine::round(const std::function<void(TPolyGraf&)>& changed) {
             dst[i] = src[i].load(std::memory_order_relaxed);
     }
     // Did a tick start writing over what we just read? Then it is not drawn.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (ring.claimed() - consumed_ > kRingLen)
+    if (ring.claimedAfterReads() - consumed_ > kRingLen)
         return skipAhead(true);
     RoundData d;
     d.staged = staged_.data();

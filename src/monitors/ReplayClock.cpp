@@ -77,8 +77,8 @@ void ReplayClock::tick(const std::function<void(ReplayStatus)>& report) {
             ++playTicks_;
         }
         const std::int64_t start = ring_.total_.load(std::memory_order_relaxed);
-        ring_.claimed_.store(start + n, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
+        // Acquire: no value below is written before the claim is raised.
+        ring_.claimed_.exchange(start + n, std::memory_order_acq_rel);
         {
             const auto guard = store_.readGuard();
             for (int slot = 1; slot <= kRingRows; ++slot) {

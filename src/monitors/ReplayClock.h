@@ -6,7 +6,9 @@
 // The ring is single-producer, single-consumer. Its values are relaxed atomics, so a
 // reader that lags a whole ring behind reads stale values without a data race; the
 // counters tell it that it did (`claimed` is raised before a tick writes, `total` after),
-// and it throws such a stretch away instead of drawing it.
+// and it throws such a stretch away instead of drawing it. The claim is ordered against
+// the values by read-modify-writes on both sides rather than fences, which
+// ThreadSanitizer does not model.
 #include "core/SignalStore.h"
 #include "monitors/ReplayCounter.h"
 
@@ -38,13 +40,18 @@ public:
     std::int64_t total() const { return total_.load(std::memory_order_acquire); }
     // Samples a tick has started to write: values of positions below claimed - kRingLen
     // may be overwritten from now on.
-    std::int64_t claimed() const { return claimed_.load(std::memory_order_relaxed); }
+    // Read after the reader's value loads: a release read-modify-write, so a value that a
+    // tick wrote after raising its claim (acquire exchange) cannot have been read unless
+    // this sees that claim.
+    std::int64_t claimedAfterReads() const {
+        return claimed_.fetch_add(0, std::memory_order_acq_rel);
+    }
 
 private:
     friend class ReplayClock;
     std::unique_ptr<std::atomic<float>[]> cells_;
     std::atomic<std::int64_t> total_{0};
-    std::atomic<std::int64_t> claimed_{0};
+    mutable std::atomic<std::int64_t> claimed_{0};
 };
 
 // What the clock reports to the window every 21st tick: samples remaining (0 = the

@@ -2,10 +2,13 @@
 // subsystem that carries a command out connects to it through TForm1::onCommand.
 #include "app/ui/Commands.h"
 #include "app/ui/Main.h"
+#include "core/Version.h"
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <array>
+#include <cstdio>
 #include <string>
 
 namespace mv {
@@ -63,13 +66,19 @@ QAction* TForm1::makeAction(Cmd c, const QString& text, const QList<QKeySequence
 
 void TForm1::buildMenus() {
     QMenuBar* bar = menuBar();
-    const auto item = [this](QMenu* menu, Cmd c, const char* text, QKeySequence key = {}) {
+    // The keys of the menus are live while this window is active, so that a grid focused in
+    // another window (the Monitors window's Ctrl+Enter) keeps its keys.
+    const auto items = [this](QMenu* menu, Cmd c, const char* text, QList<QKeySequence> keys,
+                              Qt::ShortcutContext context = Qt::WindowShortcut) {
+        QAction* a = makeAction(c, text, keys, context);
+        menu->addAction(a);
+        return a;
+    };
+    const auto item = [&items](QMenu* menu, Cmd c, const char* text, QKeySequence key = {}) {
         QList<QKeySequence> keys;
         if (!key.isEmpty())
             keys << key;
-        QAction* a = makeAction(c, text, keys, Qt::ApplicationShortcut);
-        menu->addAction(a);
-        return a;
+        return items(menu, c, text, keys);
     };
 
     QMenu* file = bar->addMenu("&File");
@@ -95,7 +104,10 @@ void TForm1::buildMenus() {
          QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)));
     item(edit, Cmd::DecTestId, "Dec Test ID",
          QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)));
-    item(edit, Cmd::OpenActualId, "Open acual ID", QKeySequence(Qt::CTRL | Qt::Key_Return));
+    // Enter of the main keyboard or of the numeric keypad.
+    items(edit, Cmd::OpenActualId, "Open acual ID",
+          {QKeySequence(Qt::CTRL | Qt::Key_Return),
+           QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Enter))});
     item(edit, Cmd::DeleteAllFunctions, "Delete all functions");
     item(edit, Cmd::CopyGraph, "Copy &graph", QKeySequence(Qt::CTRL | Qt::Key_G));
 
@@ -109,7 +121,7 @@ void TForm1::buildMenus() {
         const int digit = k % 10;
         QAction* a = makeAction(showZoomCmd(k), "Show zoom" + QString::number(digit),
                                 {QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + digit))},
-                                Qt::ApplicationShortcut);
+                                Qt::WindowShortcut);
         zoom->addAction(a);
     }
     // Ctrl+Shift+digit arrives as the shifted character on most layouts; match both.
@@ -123,7 +135,7 @@ void TForm1::buildMenus() {
             setZoomCmd(k), "Set zoom" + QString::number(digit),
             {QKeySequence(Qt::CTRL | Qt::SHIFT | static_cast<Qt::Key>(Qt::Key_0 + digit)),
              QKeySequence(Qt::CTRL | Qt::SHIFT | shifted[digit])},
-            Qt::ApplicationShortcut);
+            Qt::WindowShortcut);
         zoom->addAction(a);
     }
     // Ctrl+Up / Ctrl+Down scale the active graph's values; the Signal table claims them
@@ -138,18 +150,35 @@ void TForm1::buildMenus() {
     item(control, Cmd::ProcessFnDown, "Process Fn Down", QKeySequence(Qt::CTRL | Qt::Key_T));
     item(control, Cmd::FillValue, "Fill value", QKeySequence(Qt::CTRL | Qt::Key_F));
     item(control, Cmd::SwapActiveGraph, "Swap active graph", QKeySequence(Qt::CTRL | Qt::Key_Tab));
-    item(control, Cmd::SwapWindow, "Swap window", QKeySequence(Qt::CTRL | Qt::Key_W));
+    // "Swap window" brings this window back from the Monitors window, so its key works in
+    // every window of the program.
+    items(control, Cmd::SwapWindow, "Swap window", {QKeySequence(Qt::CTRL | Qt::Key_W)},
+          Qt::ApplicationShortcut);
     onCommand(Cmd::SwapWindow, [this] { swapWindow(); });
 
     QMenu* help = bar->addMenu("&Help");
-    item(help, Cmd::HelpOnMouseMove, "Help on MouseMove", QKeySequence(Qt::Key_F1));
+    // Help mode explains the Monitors window too, so F1 works there as well.
+    items(help, Cmd::HelpOnMouseMove, "Help on MouseMove", {QKeySequence(Qt::Key_F1)},
+          Qt::ApplicationShortcut);
     QAction* cz = item(help, Cmd::CzHelp, "CZ help");
     cz->setCheckable(true);
     cz->setChecked(ws_.settings.czechHelp());
-    connect(cz, &QAction::toggled, this,
-            [this](bool on) { ws_.settings.HelpLanguage = on ? "CZ" : "EN"; });
-    // "About" does nothing.
+    onCommand(Cmd::CzHelp,
+              [this, cz] { ws_.settings.HelpLanguage = cz->isChecked() ? "CZ" : "EN"; });
     item(help, Cmd::About, "About");
+    onCommand(Cmd::About, [this] { showAbout(); });
+}
+
+QString TForm1::aboutText() {
+    return QString("%1\nVersion %2\n%3").arg(kProgramName, kVersion, kLicence);
+}
+
+void TForm1::showAbout() {
+    if (options_.unattended()) {
+        std::fprintf(stderr, "%s\n", qPrintable(aboutText()));
+        return;
+    }
+    QMessageBox::about(this, QString("About ") + kProgramName, aboutText());
 }
 
 } // namespace mv

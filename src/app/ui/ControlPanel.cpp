@@ -1,6 +1,7 @@
 #include "app/ui/ControlPanel.h"
 
 #include "app/ui/ToolPages.h"
+#include "core/HelpTexts.h"
 #include "core/LoadFiles.h"
 #include "core/Settings.h"
 #include "core/ui/LogPane.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace mv {
 
@@ -131,12 +133,18 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     trackInfoName->setObjectName("TrackInfoNameLabel");
     mg->addWidget(trackInfoName, 6, 0, 1, 2);
 
-    mg->addWidget(formatGroup("Load file format", kLoadFormatNames.data(), kLoadFormatCount, 3,
-                              loadFormat, mid),
-                  0, 2, 4, 1);
-    mg->addWidget(formatGroup("Save file format", kSaveFormatNames.data(), kSaveFormatCount, 2,
-                              saveFormat, mid),
-                  4, 2, 2, 1);
+    QGroupBox* loadBox = formatGroup("Load file format", kLoadFormatNames.data(), kLoadFormatCount,
+                                     3, loadFormat, mid);
+    loadBox->setObjectName("LoadFileFormatRadioGroup");
+    loadBox->setToolTip(
+        QString::fromUtf8(loadFormatHint().data(), qsizetype(loadFormatHint().size())));
+    mg->addWidget(loadBox, 0, 2, 4, 1);
+    QGroupBox* saveBox = formatGroup("Save file format", kSaveFormatNames.data(), kSaveFormatCount,
+                                     2, saveFormat, mid);
+    saveBox->setObjectName("SaveFileFormatRadioGroup");
+    saveBox->setToolTip(
+        QString::fromUtf8(saveFormatHint().data(), qsizetype(saveFormatHint().size())));
+    mg->addWidget(saveBox, 4, 2, 2, 1);
     loadFormat->button(0)->setChecked(true);
     saveFormat->button(0)->setChecked(true);
 
@@ -166,6 +174,24 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     log = new LogPane(this);
     log->setMinimumWidth(100);
     row->addWidget(log, 3);
+
+    // Each caption belongs to the control beside it (context help explains both alike).
+    const std::pair<const char*, QWidget*> captions[] = {
+        {"Log:", logName},
+        {"Test ID:", testIdEdit},
+        {"Test date", testDate},
+        {"Test time", testTime},
+        {"f process [Hz]", fProcessEdit},
+        {"Excel copy rows:", excelCopyRows},
+        {"Row in xls", rowInXls},
+        {"Excel output WS", excelOutCombo},
+        {"Track info subdir.", trackInfoSubdir},
+        {"Sig no. to fill", fillSigNo},
+    };
+    for (QLabel* l : findChildren<QLabel*>())
+        for (const auto& [text, control] : captions)
+            if (l->objectName().isEmpty() && l->text() == text)
+                l->setBuddy(control);
 }
 
 void ControlPanel::setLoadFormatIndex(int i) {

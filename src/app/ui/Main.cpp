@@ -8,6 +8,7 @@
 #include "core/TextNumbers.h"
 #include "core/Version.h"
 #include "core/WindowFit.h"
+#include "core/ui/Caption.h"
 #include "core/ui/LogPane.h"
 #include "core/ui/QtSettingsBackend.h"
 #include "core/ui/SignalGrid.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -94,8 +96,10 @@ bool TForm1::runCommand(const std::function<void()>& body) {
     } catch (const std::exception& e) {
         text = QString::fromUtf8(e.what());
     }
-    // Whatever the command left behind (a wait cursor) goes with it.
-    while (QApplication::overrideCursor())
+    // Whatever the command left behind (a wait cursor) goes with it; the help cursor below
+    // belongs to help mode, not to the command.
+    while (QApplication::overrideCursor() &&
+           QApplication::overrideCursor()->shape() != Qt::WhatsThisCursor)
         QApplication::restoreOverrideCursor();
     log().warn(text.toStdString());
     if (showError_)
@@ -222,20 +226,22 @@ void TForm1::buildBulkPage() {
     auto* to = new QSpinBox(page);
     to->setObjectName("ToIDEdit");
     to->setRange(0, 999999);
+    fromLabel->setBuddy(from);
+    toLabel->setBuddy(to);
     grid->addWidget(fromLabel, 0, 0);
     grid->addWidget(from, 0, 1);
     grid->addWidget(toLabel, 0, 2);
     grid->addWidget(to, 0, 3);
-    grid->addWidget(new QLabel("EvaLog name", page), 1, 0);
     auto* evaLog = new QLabel(page);
+    grid->addWidget(captionFor("EvaLog name", evaLog, page), 1, 0);
     evaLog->setObjectName("EvaLogNameLabel");
     grid->addWidget(evaLog, 1, 1, 1, 3);
     // The EvaLog's processing type; its tag 1 marks the full evaluation.
     auto* procType = new QLabel(page);
     procType->setObjectName("ProcTypeLabel");
     grid->addWidget(procType, 5, 0, 1, 4);
-    grid->addWidget(new QLabel("Destination base directory", page), 2, 0, 1, 2);
     auto* dest = new QLineEdit(page);
+    grid->addWidget(captionFor("Destination base directory", dest, page), 2, 0, 1, 2);
     dest->setObjectName("DestinationBasePathEdit");
     grid->addWidget(dest, 3, 0, 1, 3);
     auto* destButton = new QPushButton("Destination base path...", page);

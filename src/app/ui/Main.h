@@ -48,6 +48,8 @@ struct StartOptions {
     QStringList workbooks; // --workbook FILE (repeatable): workbooks to open at start
     // --track-subdir DIR: the track-information subfolder for this session only
     std::optional<QString> trackSubdir;
+    // --help-target NAME: start in help mode with the help of the named control shown.
+    QString helpTarget;
 };
 
 class TForm1 : public QMainWindow {
@@ -122,6 +124,9 @@ public:
     // to keep). Every registered check must agree.
     void addCloseCheck(std::function<bool()> check) { closeChecks_.push_back(std::move(check)); }
 
+    // Help -> "About": the program's name, version and licence.
+    static QString aboutText();
+
     // Runs the first activation now if the platform did not activate the window.
     void ensureFirstActivation();
     // Grabs the window into a PNG; false when the file could not be written.
@@ -145,6 +150,7 @@ private:
     void onPageChanged(int index);
     void setActualDirectory();
     void swapWindow();
+    void showAbout();
     void openStartFiles();
     QAction* makeAction(Cmd c, const QString& text, const QList<QKeySequence>& keys,
                         Qt::ShortcutContext context);

@@ -4,6 +4,7 @@
 #include "app/ui/Main.h"
 #include "app/ui/MainView.h"
 #include "app/ui/ToolPages.h"
+#include "core/ui/Caption.h"
 #include "core/ui/SignalGrid.h"
 #include "core/ui/StatusProgress.h"
 #include "evaluation/WheelsetRun.h"
@@ -82,16 +83,16 @@ void WheelsetLink::buildRawPage(QWidget* page) {
     lay->addWidget(wheelGrid_, 0, Qt::AlignTop);
     lay->addWidget(fnGrid_, 0, Qt::AlignTop);
     auto* side = new QGridLayout;
-    side->addWidget(new QLabel("QYTL filter [Hz]", page), 0, 0);
     qytlFilter_ = new TNumberEdit(page);
+    side->addWidget(captionFor("QYTL filter [Hz]", qytlFilter_, page), 0, 0);
     qytlFilter_->setObjectName("QYTL_filter_NumberEdit");
     qytlFilter_->set_NumberTyp(ntDouble);
     qytlFilter_->setRange(0, 65536);
     qytlFilter_->setDecimalSeparator(ws_.decimalSeparator);
     qytlFilter_->setValueText("0");
     side->addWidget(qytlFilter_, 0, 1);
-    side->addWidget(new QLabel("Save divider", page), 1, 0);
     saveDiv_ = new QSpinBox(page);
+    side->addWidget(captionFor("Save divider", saveDiv_, page), 1, 0);
     saveDiv_->setObjectName("ExportSaveDivNumberEdit");
     saveDiv_->setRange(0, 32);
     saveDiv_->setValue(1);
@@ -119,8 +120,8 @@ void WheelsetLink::buildRawPage(QWidget* page) {
 void WheelsetLink::buildCalibrPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(2, 2, 2, 2);
-    grid->addWidget(new QLabel("DevNo", page), 0, 0);
     devNo_ = new QSpinBox(page);
+    grid->addWidget(captionFor("DevNo", devNo_, page), 0, 0);
     devNo_->setObjectName("DevNoNumberEdit");
     devNo_->setRange(1, kDeviceCount);
     devNo_->setValue(5);
@@ -189,12 +190,12 @@ void WheelsetLink::buildCalibrPage(QWidget* page) {
         });
     });
 
-    grid->addWidget(new QLabel("HP [Hz]", page), 2, 3);
     hp_ = new QLineEdit("0.05", page);
+    grid->addWidget(captionFor("HP [Hz]", hp_, page), 2, 3);
     hp_->setObjectName("HP_f_NumberEdit");
     grid->addWidget(hp_, 2, 4);
-    grid->addWidget(new QLabel("LP [Hz]", page), 3, 3);
     lp_ = new QLineEdit("80.0", page);
+    grid->addWidget(captionFor("LP [Hz]", lp_, page), 3, 3);
     lp_->setObjectName("LP_f_NumberEdit");
     lp_->setToolTip("Frekvence dolni propusti pro vypocet QYTL coef.  0 - vypnuto");
     grid->addWidget(lp_, 3, 4);

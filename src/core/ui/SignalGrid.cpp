@@ -62,12 +62,20 @@ TSignalGrid::TSignalGrid(const SignalTableView& ws, FnColumnsPort& fns, Log& log
     };
 
     menu_ = new QMenu(this);
-    menu_->addAction("Open signal ...", this, [this] { command([this] { OpenSignal(true); }); });
-    menu_->addAction("Delete signal", this, [this] { command([this] { DeleteSignal(); }); });
-    menu_->addAction("Save signal to actual directory", this, [this] {
-        if (saveSlotToActualDir)
-            saveSlotToActualDir(currentSlot());
-    });
+    menu_->setObjectName("SignalGridPopupMenu");
+    menu_->addAction("Open signal ...", this, [this] { command([this] { OpenSignal(true); }); })
+        ->setObjectName("PopupOpenSignal");
+    menu_->addAction("Delete signal", this, [this] { command([this] { DeleteSignal(); }); })
+        ->setObjectName("PopupDeleteSignal");
+    menu_
+        ->addAction("Save signal to actual directory", this,
+                    [this] {
+                        command([this] {
+                            if (saveSlotToActualDir)
+                                saveSlotToActualDir(currentSlot());
+                        });
+                    })
+        ->setObjectName("PopupSaveSignalToActualDir");
 
     connect(this, &QTableWidget::cellClicked, this, &TSignalGrid::cellClickedAt);
     connect(this, &QTableWidget::currentCellChanged, this,

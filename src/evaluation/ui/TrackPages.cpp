@@ -1,6 +1,7 @@
 #include "evaluation/ui/TrackPages.h"
 
 #include "core/TextNumbers.h"
+#include "core/ui/Caption.h"
 #include "widgets/ui/MV_Komp.h"
 
 #include <QCheckBox>
@@ -83,11 +84,11 @@ AlignKmPage::AlignKmPage(QWidget* parent) : QWidget(parent) {
     mmToCurve = numberEdit(this, "Align_mmToCurve_kmNumberEdit", -100, 100, 0.0001);
     slope = numberEdit(this, "Track_km_Slope_NumberEdit", -100, 100, 0.0001);
     offset = numberEdit(this, "Track_km_ofset_m_NumberEdit", -100000000, 100000000, 1);
-    lay->addWidget(new QLabel("mm to curve 1/km", this), 0, 1);
+    lay->addWidget(captionFor("mm to curve 1/km", mmToCurve, this), 0, 1);
     lay->addWidget(mmToCurve, 0, 2);
-    lay->addWidget(new QLabel("Track km slope:", this), 1, 1);
+    lay->addWidget(captionFor("Track km slope:", slope, this), 1, 1);
     lay->addWidget(slope, 1, 2);
-    lay->addWidget(new QLabel("Track km offs. [m]", this), 2, 1);
+    lay->addWidget(captionFor("Track km offs. [m]", offset, this), 2, 1);
     lay->addWidget(offset, 2, 2);
     signum = new QCheckBox("Change BauCurve signum", this);
     signum->setObjectName("ChangeBauCurveSignumCheckBox");
@@ -97,9 +98,9 @@ AlignKmPage::AlignKmPage(QWidget* parent) : QWidget(parent) {
     forwardName->setObjectName("ForwardDirectoryNameEdit");
     backwardName = new QLineEdit("Vzad", this);
     backwardName->setObjectName("BackwardDirectoryNameEdit");
-    lay->addWidget(new QLabel("Forward name", this), 0, 3);
+    lay->addWidget(captionFor("Forward name", forwardName, this), 0, 3);
     lay->addWidget(forwardName, 0, 4);
-    lay->addWidget(new QLabel("Backw.name", this), 1, 3);
+    lay->addWidget(captionFor("Backw.name", backwardName, this), 1, 3);
     lay->addWidget(backwardName, 1, 4);
     trackInfoGrid = makeGrid(this, "TrackInfoStringGrid", 2, 3, {60, 70});
     setFixed(trackInfoGrid, 0, 0, "From km");
@@ -184,7 +185,7 @@ Curve2xlsPage::Curve2xlsPage(QWidget* parent) : QWidget(parent) {
     setFixed(fileGrid, 2, 0, "Meas.track_km [km]");
     lay->addWidget(fileGrid, 0, 0, 3, 1);
     mmToCurve = numberEdit(this, "c2x_mmToCurve_kmNumberEdit", -100, 100, 0.0001);
-    lay->addWidget(new QLabel("mm to curve 1/km", this), 0, 1);
+    lay->addWidget(captionFor("mm to curve 1/km", mmToCurve, this), 0, 1);
     lay->addWidget(mmToCurve, 0, 2);
     openButton = button(this, "OpenCurve2xlsButton", "Open files");
     prevButton = button(this, "Prev_c2x_IDButton", "Prev ID");

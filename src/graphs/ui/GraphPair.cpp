@@ -84,19 +84,27 @@ void GraphPair::buildActions() {
 
     popup_ = new QMenu(host_);
     popup_->setObjectName("ImagePopupMenu");
-    popup_->addAction("Process Fn", this, [this] {
-        const SigImageState& g = view_.graphs.active();
-        emit processFnRequested(g._T1, g._T2);
-    });
+    popup_
+        ->addAction("Process Fn", this,
+                    [this] {
+                        const SigImageState& g = view_.graphs.active();
+                        emit processFnRequested(g._T1, g._T2);
+                    })
+        ->setObjectName("PopupProcessFn");
     popup_->addSeparator();
-    popup_->addAction("Save signals to ...", this, &GraphPair::saveSignalsToRequested);
-    popup_->addAction("Save to actual dir", this, &GraphPair::saveToActualDirRequested);
-    popup_->addAction("Append signals", this, &GraphPair::appendSignalsRequested);
+    popup_->addAction("Save signals to ...", this, &GraphPair::saveSignalsToRequested)
+        ->setObjectName("PopupSaveSignalsTo");
+    popup_->addAction("Save to actual dir", this, &GraphPair::saveToActualDirRequested)
+        ->setObjectName("PopupSaveToActualDir");
+    popup_->addAction("Append signals", this, &GraphPair::appendSignalsRequested)
+        ->setObjectName("PopupAppendSignals");
     popup_->addSeparator();
-    popup_->addAction("Copy sign.to Excel", this, &GraphPair::copySignalsToExcelRequested);
+    popup_->addAction("Copy sign.to Excel", this, &GraphPair::copySignalsToExcelRequested)
+        ->setObjectName("PopupCopySignalsToExcel");
     popup_->addSeparator();
-    popup_->addAction("Copy graph", this, &GraphPair::copyGraph);
-    popup_->addAction("Print graph", this, &GraphPair::printGraphRequested);
+    popup_->addAction("Copy graph", this, &GraphPair::copyGraph)->setObjectName("PopupCopyGraph");
+    popup_->addAction("Print graph", this, &GraphPair::printGraphRequested)
+        ->setObjectName("PopupPrintGraph");
 }
 
 void GraphPair::addActionsTo(QWidget* w) const {

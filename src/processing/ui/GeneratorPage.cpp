@@ -27,7 +27,8 @@ GeneratorPage::GeneratorPage(SignalStore& store, const MainSettings& settings, Q
     lay->setContentsMargins(4, 2, 4, 2);
     lay->setVerticalSpacing(2);
 
-    lay->addWidget(new QLabel("Signal No.", this), 0, 0);
+    auto* signalNoCaption = new QLabel("Signal No.", this);
+    lay->addWidget(signalNoCaption, 0, 0);
     GenerSignalNoNumberEdit = new TNumberEdit(this);
     GenerSignalNoNumberEdit->setObjectName("GenerSignalNoNumberEdit");
     GenerSignalNoNumberEdit->set_NumberTyp(ntInteger);
@@ -37,8 +38,10 @@ GeneratorPage::GeneratorPage(SignalStore& store, const MainSettings& settings, Q
     GenerSignalNoNumberEdit->setFixedWidth(60);
     GenerSignalNoNumberEdit->setToolTip("Cislo signalu, ktery se bude generovat");
     lay->addWidget(GenerSignalNoNumberEdit, 1, 0);
+    signalNoCaption->setBuddy(GenerSignalNoNumberEdit);
 
-    lay->addWidget(new QLabel("Samples", this), 2, 0);
+    auto* samplesCaption = new QLabel("Samples", this);
+    lay->addWidget(samplesCaption, 2, 0);
     SamplesNumberEdit = new TNumberEdit(this);
     SamplesNumberEdit->setObjectName("SamplesNumberEdit");
     SamplesNumberEdit->set_NumberTyp(ntInteger);
@@ -48,6 +51,7 @@ GeneratorPage::GeneratorPage(SignalStore& store, const MainSettings& settings, Q
     SamplesNumberEdit->setFixedWidth(80);
     SamplesNumberEdit->setToolTip("Pocet samplu, ktery se bude generovat");
     lay->addWidget(SamplesNumberEdit, 3, 0);
+    samplesCaption->setBuddy(SamplesNumberEdit);
 
     InstantGenerateCheckBox = new QCheckBox("Instant Gener.", this);
     InstantGenerateCheckBox->setObjectName("InstantGenerateCheckBox");
