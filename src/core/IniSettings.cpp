@@ -377,15 +377,6 @@ IniSettings IniSettings::parse(std::string_view text) {
             line += text.substr(next, eol - next);
             pos = eol;
         }
-        // A backslash that would continue the last line of the file continues nothing:
-        // kept, it would swallow the next entry once the file is written again.
-        if (pos >= text.size()) {
-            size_t bs = 0;
-            for (auto it = line.rbegin(); it != line.rend() && *it == '\\'; ++it)
-                ++bs;
-            if (bs % 2 == 1)
-                line.pop_back();
-        }
         while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n'))
             ++pos;
 
@@ -412,7 +403,16 @@ IniSettings IniSettings::parse(std::string_view text) {
         const std::string key = normalizedKey(section.empty() ? name : section + "/" + name);
         if (key.empty())
             continue;
-        s.raw_[key] = std::string(l.substr(eq + 1));
+        // A value that still ends in a lone backslash (the last line of the file, or
+        // blanks after the backslash) continues nothing; kept, it would swallow the next
+        // entry once the file is written again.
+        std::string value(l.substr(eq + 1));
+        size_t bs = 0;
+        for (auto it = value.rbegin(); it != value.rend() && *it == '\\'; ++it)
+            ++bs;
+        if (bs % 2 == 1)
+            value.pop_back();
+        s.raw_[key] = std::move(value);
     }
     return s;
 }

@@ -110,6 +110,7 @@ TEST(IniSettings, HandEditedOddsSurviveASave) {
         {"a key ending in '/'", "x/=1\n[g]\n/y//z/=2\n", {{"x", "1"}, {"g/y/z", "2"}}},
         // Written before b, it continued onto b's line and swallowed it.
         {"a backslash ending the file", "b=2\na=1\\", {{"a", "1"}, {"b", "2"}}},
+        {"blanks after a backslash", "a=1\\\t\nb=2\n", {{"a", "1"}, {"b", "2"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -94,6 +94,10 @@ void checkSameCells(const Sheet& a, const Sheet& b) {
         for (const Cell& c : row.cells) {
             const CellValue va = a.value(r, int(c.col));
             const CellValue vb = b.value(r, int(c.col));
+            if (std::getenv("MV_FUZZ_DEBUG") && !(va == vb))
+                std::fprintf(stderr, "%s row %d col %u: %d '%s' %g -> %d '%s' %g\n",
+                             a.name().c_str(), r, c.col, int(va.type), va.text.c_str(), va.number,
+                             int(vb.type), vb.text.c_str(), vb.number);
             MV_FUZZ_CHECK(va.type == vb.type);
             MV_FUZZ_CHECK(va.text == vb.text);
             MV_FUZZ_CHECK(sameNumber(va.number, vb.number));

@@ -172,7 +172,8 @@ std::string_view trim(std::string_view s) {
 }
 
 std::string textOf(std::string_view raw) {
-    if (raw.find_first_of("&\r_") == std::string_view::npos)
+    // A NUL needs the slow path too: unescape reads it as "_x0000_" reads.
+    if (raw.find_first_of(std::string_view("&\r_\0", 4)) == std::string_view::npos)
         return std::string(raw);
     return unescape(raw);
 }

@@ -141,11 +141,17 @@ std::string unescape(std::string_view text) {
 }
 
 std::string decodeControlEscapes(std::string text) {
-    if (text.find("_x") == std::string::npos)
+    if (text.find("_x") == std::string::npos && text.find('\0') == std::string::npos)
         return text;
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        // No cell text holds a NUL: one in the file reads as "_x0000_" does, so that the
+        // text is the same after we write it and read it again.
+        if (text[i] == '\0') {
+            appendUtf8(out, 0xFFFD);
+            continue;
+        }
         if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_') {
             int v = 0;
             bool ok = true;
