@@ -1,12 +1,31 @@
 #include "app/StartOptions.h"
 
+#include "app/ui/ToolPages.h"
+#include "core/FnColumns.h"
+#include "core/SignalStore.h"
+
 #include <QFileInfo>
 #include <cmath>
 
 namespace mv {
 
-std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& error) {
-    StartOptions o;
+namespace {
+
+// A time window of the graphs: two finite numbers, T1 < T2.
+bool readWindow(const QStringList& args, int& i, double& t1, double& t2) {
+    if (i + 2 >= args.size())
+        return false;
+    bool ok1 = false, ok2 = false;
+    t1 = args[i + 1].toDouble(&ok1);
+    t2 = args[i + 2].toDouble(&ok2);
+    i += 2;
+    return ok1 && ok2 && std::isfinite(t1) && std::isfinite(t2) && t2 > t1;
+}
+
+} // namespace
+
+std::optional<CommandLine> parseStartOptions(const QStringList& args, QString& error) {
+    CommandLine o;
     bool replay = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -69,6 +88,56 @@ std::optional<StartOptions> parseStartOptions(const QStringList& args, QString& 
         } else if (a == "--format") {
             if (!needValue(o.loadFormat))
                 return std::nullopt;
+        } else if (a == "--page") {
+            if (!needValue(o.view.page))
+                return std::nullopt;
+            if (!ToolPages::captions().contains(o.view.page)) {
+                error = a + " needs one of: \"" + ToolPages::captions().join("\", \"") + "\"";
+                return std::nullopt;
+            }
+        } else if (a == "--test-id" || a == "--open-id") {
+            QString id;
+            if (!needValue(id))
+                return std::nullopt;
+            bool ok = false;
+            o.view.testId = id.toInt(&ok);
+            if (!ok || o.view.testId < 1) {
+                error = a + " needs a Test ID of 1 or more";
+                return std::nullopt;
+            }
+            o.view.openTest = a == "--open-id";
+        } else if (a == "--press") {
+            QString text;
+            if (!needValue(text))
+                return std::nullopt;
+            o.view.presses << text;
+        } else if (a == "--fn") {
+            if (i + 2 >= args.size()) {
+                error = a + " needs a slot and a function text";
+                return std::nullopt;
+            }
+            bool ok = false;
+            const int slot = args[i + 1].toInt(&ok);
+            if (!ok || !SignalStore::validSlot(slot)) {
+                error = a + " needs a slot of 1.." + QString::number(kSlotCount);
+                return std::nullopt;
+            }
+            int steps = 0;
+            for (const StartView::Fn& f : o.view.fns)
+                steps += f.slot == slot;
+            if (steps >= kFnSteps) {
+                error = a + ": a chain has four steps at most";
+                return std::nullopt;
+            }
+            o.view.fns.push_back({slot, args[i + 2]});
+            i += 2;
+        } else if (a == "--zoom") {
+            double t1 = 0, t2 = 0;
+            if (!readWindow(args, i, t1, t2)) {
+                error = a + " needs T1 < T2 in seconds";
+                return std::nullopt;
+            }
+            o.view.zoom = std::pair{t1, t2};
         } else if (a.startsWith("--")) {
             error = "unknown option " + a;
             return std::nullopt;

@@ -11,10 +11,13 @@
 #include "app/ui/Splash.h"
 #include "app/ui/SpreadsheetLink.h"
 #include "app/ui/TestLogLink.h"
+#include "app/ui/ToolPages.h"
 #include "app/ui/TrackLink.h"
 #include "app/ui/WheelsetLink.h"
+#include "core/FnColumns.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
+#include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
 #include "graphs/ui/GraphPair.h"
 #include "graphs/ui/TSigImage.h"
@@ -22,9 +25,11 @@
 #include "monitors/ui/MV_ScrMonForm.h"
 #include "widgets/ui/MV_Komp.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <array>
 #include <clocale>
 #include <cstdio>
 #include <exception>
@@ -68,6 +73,74 @@ private:
     mv::MainView& view_;
 };
 
+// The button with this caption, one on the front tool page first (several pages have a
+// "Prev ID"); nullptr when there is none.
+QAbstractButton* findButton(mv::TForm1& form, const QString& caption) {
+    QWidget* front = form.controlPanel()->pages->currentWidget();
+    for (QWidget* scope : {front, static_cast<QWidget*>(&form)})
+        for (QAbstractButton* b : scope->findChildren<QAbstractButton*>())
+            if (b->text() == caption)
+                return b;
+    return nullptr;
+}
+
+// Sets the window up as --page, --test-id, --open-id, --fn, --press and --zoom ask, the
+// way a user's clicks and keys would; false (reported on stderr) when one of them could
+// not be done.
+bool applyStartView(const mv::StartView& v, mv::TForm1& form, mv::Workspace& ws, mv::MainView& view,
+                    mv::TestLogLink& testLog) {
+    bool ok = true;
+    const auto fail = [&ok](const QString& text) {
+        std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));
+        ok = false;
+    };
+    mv::ControlPanel* panel = form.controlPanel();
+    if (!v.page.isEmpty())
+        panel->pages->setCurrentIndex(mv::ToolPages::captions().indexOf(v.page));
+    if (v.testId > 0) {
+        // Typed into the Test ID edit, which selects the test.
+        panel->testIdEdit->setValueText(QString::number(v.testId));
+        if (!testLog.selection().valid || testLog.selection().id != v.testId)
+            fail(QString("Test ID %1 is not a valid test of the Log").arg(v.testId));
+        else if (v.openTest) {
+            int opened = 0;
+            form.runCommand(
+                [&] { opened = testLog.openTestId(QString::fromStdString(ws.sheets.TestPath)); });
+            if (opened == 0)
+                fail(QString("--open-id: Test ID %1 has no files to open").arg(v.testId));
+        }
+    }
+    if (!v.fns.empty()) {
+        std::array<int, mv::kSlotCount + 1> steps{};
+        for (const mv::StartView::Fn& f : v.fns) {
+            if (!ws.store[f.slot].occupied()) {
+                fail(QString("--fn: slot %1 holds no signal").arg(f.slot));
+                continue;
+            }
+            if (!view.functions().attach(f.slot, steps[std::size_t(f.slot)]++,
+                                         f.text.toStdString())) {
+                fail("--fn: the function text is refused: " + f.text);
+                continue;
+            }
+            ws.store[f.slot].ProcFn = true;
+        }
+        form.runCommand([&] { view.ProcessFn(1); });
+    }
+    for (const QString& caption : v.presses) {
+        if (QAbstractButton* b = findButton(form, caption); b && b->isEnabled())
+            b->click();
+        else
+            fail("--press: no button \"" + caption + "\" to click");
+    }
+    if (v.zoom) {
+        const mv::SigImageState& lower = view.graphs()->Image2()->state();
+        view.graphs()->Image2()->ZoomTo(v.zoom->first, v.zoom->second, lower._YMin, lower._YMax);
+    }
+    view.SignalGrid()->SignalGridUpdate(0);
+    view.graphs()->RedrawGraphs();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +156,8 @@ int main(int argc, char** argv) {
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
                      "[--print-pdf FILE.pdf] [--demo DIR] [--format NAME] [--workbook FILE]... "
                      "[--track-subdir DIR] [--replay T1 T2 --screenshot-monitors FILE.png] "
+                     "[--page NAME] [--test-id N | --open-id N] [--fn SLOT TEXT]... "
+                     "[--press TEXT]... [--zoom T1 T2] "
                      "[FILE...]\n",
                      qPrintable(error));
         return 2;
@@ -127,6 +202,21 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &form, [&form] { form.ensureFirstActivation(); });
 
     int screenshotResult = 0;
+    // The view asked for on the command line is set up once start-up has finished; the
+    // screenshot modes wait for it.
+    bool viewDone = options->view.empty();
+    QTimer viewTimer;
+    if (!viewDone) {
+        QObject::connect(&viewTimer, &QTimer::timeout, &form, [&] {
+            if (!form.startupDone())
+                return;
+            viewTimer.stop();
+            if (!applyStartView(options->view, form, ws, mainView, testLogLink))
+                screenshotResult = 1;
+            viewDone = true;
+        });
+        viewTimer.start(20);
+    }
     // Grab once start-up has finished and the window has been idle for two looks in a
     // row: loading and the graphs' passes let the event loop run while they work (the
     // wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
@@ -136,7 +226,8 @@ int main(int argc, char** argv) {
     if (options->unattended()) {
         QObject::connect(&screenshotTimer, &QTimer::timeout, &form, [&] {
             form.ensureFirstActivation();
-            const bool idle = form.startupDone() && QApplication::overrideCursor() == nullptr;
+            const bool idle =
+                form.startupDone() && viewDone && QApplication::overrideCursor() == nullptr;
             idleLooks = idle ? idleLooks + 1 : 0;
             if (idleLooks < 2)
                 return;

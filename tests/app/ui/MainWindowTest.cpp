@@ -33,6 +33,7 @@ private slots:
     void unwritableSettingsDoNotStopAScreenshotRun();
     void relativeStartPathsMeanTheStartDirectory();
     void monitorsScreenshotOptionsAreRefusedWhenIncomplete();
+    void viewOptionsAreReadInOrderAndRefusedWhenMalformed();
     void fProcessTakesEitherSeparatorAndShowsBadText();
     void startWorkbooksOpenBeforeTheFirstRescan();
 };
@@ -218,6 +219,51 @@ void MainWindowTest::monitorsScreenshotOptionsAreRefusedWhenIncomplete() {
     };
     for (const QStringList& args : bad) {
         QString error;
+        QVERIFY2(!parseStartOptions(QStringList{"mvtervik"} + args, error),
+                 qPrintable(args.join(' ')));
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+// The options that set a view up for a picture keep their order (a chain's steps, the
+// buttons clicked one after the other); a page, slot, Test ID or window that cannot be
+// is a usage error before any window opens.
+void MainWindowTest::viewOptionsAreReadInOrderAndRefusedWhenMalformed() {
+    QString error;
+    const auto o = parseStartOptions({"mvtervik", "--page", "Align km", "--open-id", "3", "--fn",
+                                      "2", "Drop( Limit differ=10)", "--fn", "2",
+                                      "Math( Math func name=Abs)", "--press", "Open files",
+                                      "--press", "Next ID", "--zoom", "1.5", "2", "a.mvn"},
+                                     error);
+    QVERIFY2(o, qPrintable(error));
+    QCOMPARE(o->view.page, QString("Align km"));
+    QCOMPARE(o->view.testId, 3);
+    QVERIFY(o->view.openTest);
+    QCOMPARE(int(o->view.fns.size()), 2);
+    QCOMPARE(o->view.fns[1].slot, 2);
+    QCOMPARE(o->view.fns[1].text, QString("Math( Math func name=Abs)"));
+    QCOMPARE(o->view.presses, (QStringList{"Open files", "Next ID"}));
+    QVERIFY(o->view.zoom == std::pair(1.5, 2.0));
+    QCOMPARE(o->files.size(), 1);
+    const auto typed = parseStartOptions({"mvtervik", "--test-id", "14"}, error);
+    QVERIFY(typed && typed->view.testId == 14 && !typed->view.openTest);
+    QVERIFY(parseStartOptions({"mvtervik"}, error)->view.empty());
+
+    const QString fn = "Drop( Limit differ=10)";
+    const QStringList bad[] = {
+        {"--page", "Align"},
+        {"--page"},
+        {"--open-id", "0"},
+        {"--test-id", "x"},
+        {"--fn", "201", fn},
+        {"--fn", "1"},
+        {"--fn", "1", fn, "--fn", "1", fn, "--fn", "1", fn, "--fn", "1", fn, "--fn", "1", fn},
+        {"--press"},
+        {"--zoom", "2", "1"},
+        {"--zoom", "0", "nan"},
+        {"--zoom", "0"},
+    };
+    for (const QStringList& args : bad) {
         QVERIFY2(!parseStartOptions(QStringList{"mvtervik"} + args, error),
                  qPrintable(args.join(' ')));
         QVERIFY(!error.isEmpty());
