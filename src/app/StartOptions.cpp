@@ -5,6 +5,7 @@
 #include "core/SignalStore.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace mv {
@@ -89,55 +90,65 @@ std::optional<CommandLine> parseStartOptions(const QStringList& args, QString& e
             if (!needValue(o.loadFormat))
                 return std::nullopt;
         } else if (a == "--page") {
-            if (!needValue(o.view.page))
+            StartStep st;
+            st.kind = StartStep::Kind::Page;
+            if (!needValue(st.text))
                 return std::nullopt;
-            if (!ToolPages::captions().contains(o.view.page)) {
+            if (!ToolPages::captions().contains(st.text)) {
                 error = a + " needs one of: \"" + ToolPages::captions().join("\", \"") + "\"";
                 return std::nullopt;
             }
+            o.steps.push_back(st);
         } else if (a == "--test-id" || a == "--open-id") {
+            StartStep st;
+            st.kind = a == "--open-id" ? StartStep::Kind::OpenId : StartStep::Kind::TestId;
             QString id;
             if (!needValue(id))
                 return std::nullopt;
             bool ok = false;
-            o.view.testId = id.toInt(&ok);
-            if (!ok || o.view.testId < 1) {
+            st.number = id.toInt(&ok);
+            if (!ok || st.number < 1) {
                 error = a + " needs a Test ID of 1 or more";
                 return std::nullopt;
             }
-            o.view.openTest = a == "--open-id";
+            o.steps.push_back(st);
         } else if (a == "--press") {
-            QString text;
-            if (!needValue(text))
+            StartStep st;
+            st.kind = StartStep::Kind::Press;
+            if (!needValue(st.text))
                 return std::nullopt;
-            o.view.presses << text;
+            o.steps.push_back(st);
         } else if (a == "--fn") {
             if (i + 2 >= args.size()) {
                 error = a + " needs a slot and a function text";
                 return std::nullopt;
             }
+            StartStep st;
+            st.kind = StartStep::Kind::Fn;
             bool ok = false;
-            const int slot = args[i + 1].toInt(&ok);
-            if (!ok || !SignalStore::validSlot(slot)) {
+            st.number = args[i + 1].toInt(&ok);
+            if (!ok || !SignalStore::validSlot(st.number)) {
                 error = a + " needs a slot of 1.." + QString::number(kSlotCount);
                 return std::nullopt;
             }
-            int steps = 0;
-            for (const StartView::Fn& f : o.view.fns)
-                steps += f.slot == slot;
+            st.text = args[i + 2];
+            i += 2;
+            const auto steps = std::count_if(o.steps.begin(), o.steps.end(), [&](const auto& s) {
+                return s.kind == StartStep::Kind::Fn && s.number == st.number;
+            });
             if (steps >= kFnSteps) {
-                error = a + ": a chain has four steps at most";
+                error = a + ": a chain has " + QString::number(kFnSteps) + " steps at most";
                 return std::nullopt;
             }
-            o.view.fns.push_back({slot, args[i + 2]});
-            i += 2;
+            o.steps.push_back(st);
         } else if (a == "--zoom") {
-            double t1 = 0, t2 = 0;
-            if (!readWindow(args, i, t1, t2)) {
+            StartStep st;
+            st.kind = StartStep::Kind::Zoom;
+            if (!readWindow(args, i, st.t1, st.t2)) {
                 error = a + " needs T1 < T2 in seconds";
                 return std::nullopt;
             }
-            o.view.zoom = std::pair{t1, t2};
+            o.steps.push_back(st);
         } else if (a.startsWith("--")) {
             error = "unknown option " + a;
             return std::nullopt;

@@ -3,8 +3,8 @@
 //   mvtervik [--settings FILE] [--screenshot FILE.png] [--print-pdf FILE.pdf] [--demo DIR]
 //            [--format NAME] [--replay T1 T2 --screenshot-monitors FILE.png]
 //            [--workbook FILE]... [--track-subdir DIR]
-//            [--page NAME] [--test-id N | --open-id N] [--fn SLOT TEXT]... [--press TEXT]...
-//            [--zoom T1 T2] [FILE...]
+//            [--page NAME | --test-id N | --open-id N | --fn SLOT TEXT | --zoom T1 T2
+//             | --press TEXT]... [FILE...]
 #include "app/ui/Main.h"
 
 #include <QStringList>
@@ -13,33 +13,27 @@
 
 namespace mv {
 
-// What the window shows once start-up has finished, set up as a user would set it up by
-// hand; the screenshot modes use it to picture one task at a time.
-struct StartView {
-    QString page; // --page NAME: the tool page with this caption comes to the front
-    // --test-id N: Test ID N typed into its edit, which selects the test; --open-id N
-    // opens its files as well (Ctrl+Enter).
-    int testId = 0;
-    bool openTest = false;
-    struct Fn {
-        int slot = 0;
-        QString text; // a function in its text form, "Filter( f1=5; ...)"
+// One step of setting the window up once start-up has finished, as a user would set it
+// up by hand; the steps run in the order given. The screenshot modes use them to picture
+// one task at a time.
+struct StartStep {
+    enum class Kind {
+        Page,   // --page NAME: the tool page with this caption comes to the front
+        TestId, // --test-id N: Test ID N typed into its edit, which selects the test
+        OpenId, // --open-id N: the same, then its files opened (Ctrl+Enter)
+        Fn,     // --fn SLOT TEXT: the next step of the slot's chain, "ProcFn" set
+        Zoom,   // --zoom T1 T2: the lower graph's time window
+        Press,  // --press TEXT: the button with this caption or object name clicked (one of
+                // the front tool page's first), or else the menu command of that name run
     };
-    // --fn SLOT TEXT (repeatable): the next step of the slot's chain; the chains run over
-    // the upper graph's window as "Process Fn Up" runs them.
-    std::vector<Fn> fns;
-    // --press TEXT (repeatable): the button with this caption is clicked, one of the
-    // front tool page's first.
-    QStringList presses;
-    // --zoom T1 T2: the lower graph's time window.
-    std::optional<std::pair<double, double>> zoom;
-    bool empty() const {
-        return page.isEmpty() && testId == 0 && fns.empty() && presses.isEmpty() && !zoom;
-    }
+    Kind kind = Kind::Page;
+    QString text;   // NAME, TEXT
+    int number = 0; // N, SLOT
+    double t1 = 0, t2 = 0;
 };
 
 struct CommandLine : StartOptions {
-    StartView view;
+    std::vector<StartStep> steps;
 };
 
 std::optional<CommandLine> parseStartOptions(const QStringList& args, QString& error);

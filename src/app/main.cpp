@@ -26,10 +26,11 @@
 #include "widgets/ui/MV_Komp.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
-#include <array>
 #include <clocale>
 #include <cstdio>
 #include <exception>
@@ -73,71 +74,89 @@ private:
     mv::MainView& view_;
 };
 
-// The button with this caption, one on the front tool page first (several pages have a
-// "Prev ID"); nullptr when there is none.
-QAbstractButton* findButton(mv::TForm1& form, const QString& caption) {
+// Clicks the button with this caption or object name, one on the front tool page first
+// (several pages have a "Prev ID"), or else triggers the menu command of that name
+// ("Autoscale values"); false when there is none, or it is disabled. A caption that
+// reports a result ("Q3: 00:00:01") changes, the object name stays.
+bool press(mv::TForm1& form, const QString& caption) {
     QWidget* front = form.controlPanel()->pages->currentWidget();
     for (QWidget* scope : {front, static_cast<QWidget*>(&form)})
         for (QAbstractButton* b : scope->findChildren<QAbstractButton*>())
-            if (b->text() == caption)
-                return b;
-    return nullptr;
+            if (b->text() == caption || b->objectName() == caption) {
+                if (!b->isEnabled())
+                    return false;
+                b->click();
+                return true;
+            }
+    for (QAction* a : form.findChildren<QAction*>())
+        if (QString(a->text()).remove('&') == caption && !a->menu()) {
+            if (!a->isEnabled())
+                return false;
+            a->trigger();
+            return true;
+        }
+    return false;
 }
 
-// Sets the window up as --page, --test-id, --open-id, --fn, --press and --zoom ask, the
-// way a user's clicks and keys would; false (reported on stderr) when one of them could
-// not be done.
-bool applyStartView(const mv::StartView& v, mv::TForm1& form, mv::Workspace& ws, mv::MainView& view,
-                    mv::TestLogLink& testLog) {
+// Runs the steps of --page, --test-id, --open-id, --fn, --zoom and --press in the order
+// given, the way a user's clicks and keys would; false (reported on stderr) when one of
+// them could not be done.
+bool runStartSteps(const std::vector<mv::StartStep>& steps, mv::TForm1& form, mv::Workspace& ws,
+                   mv::MainView& view, mv::TestLogLink& testLog) {
+    using Kind = mv::StartStep::Kind;
     bool ok = true;
     const auto fail = [&ok](const QString& text) {
         std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));
         ok = false;
     };
     mv::ControlPanel* panel = form.controlPanel();
-    if (!v.page.isEmpty())
-        panel->pages->setCurrentIndex(mv::ToolPages::captions().indexOf(v.page));
-    if (v.testId > 0) {
-        // Typed into the Test ID edit, which selects the test.
-        panel->testIdEdit->setValueText(QString::number(v.testId));
-        if (!testLog.selection().valid || testLog.selection().id != v.testId)
-            fail(QString("Test ID %1 is not a valid test of the Log").arg(v.testId));
-        else if (v.openTest) {
+    for (const mv::StartStep& st : steps) {
+        switch (st.kind) {
+        case Kind::Page:
+            panel->pages->setCurrentIndex(mv::ToolPages::captions().indexOf(st.text));
+            break;
+        case Kind::TestId:
+        case Kind::OpenId: {
+            panel->testIdEdit->setValueText(QString::number(st.number));
+            if (!testLog.selection().valid || testLog.selection().id != st.number) {
+                fail(QString("Test ID %1 is not a valid test of the Log").arg(st.number));
+                break;
+            }
+            if (st.kind == Kind::TestId)
+                break;
             int opened = 0;
             form.runCommand(
                 [&] { opened = testLog.openTestId(QString::fromStdString(ws.sheets.TestPath)); });
             if (opened == 0)
-                fail(QString("--open-id: Test ID %1 has no files to open").arg(v.testId));
+                fail(QString("--open-id: Test ID %1 has no files to open").arg(st.number));
+            break;
         }
-    }
-    if (!v.fns.empty()) {
-        std::array<int, mv::kSlotCount + 1> steps{};
-        for (const mv::StartView::Fn& f : v.fns) {
-            if (!ws.store[f.slot].occupied()) {
-                fail(QString("--fn: slot %1 holds no signal").arg(f.slot));
-                continue;
-            }
-            if (!view.functions().attach(f.slot, steps[std::size_t(f.slot)]++,
-                                         f.text.toStdString())) {
-                fail("--fn: the function text is refused: " + f.text);
-                continue;
-            }
-            ws.store[f.slot].ProcFn = true;
+        case Kind::Fn: {
+            mv::FnColumnsPort& fns = view.functions();
+            int step = 0;
+            while (step < mv::kFnSteps && !fns.stepName(st.number, step).empty())
+                ++step;
+            if (!ws.store[st.number].occupied())
+                fail(QString("--fn: slot %1 holds no signal").arg(st.number));
+            else if (step == mv::kFnSteps || !fns.attach(st.number, step, st.text.toStdString()))
+                fail("--fn: the function text is refused: " + st.text);
+            else
+                ws.store[st.number].ProcFn = true;
+            break;
         }
-        form.runCommand([&] { view.ProcessFn(1); });
+        case Kind::Zoom: {
+            const mv::SigImageState& lower = view.graphs()->Image2()->state();
+            view.graphs()->Image2()->ZoomTo(st.t1, st.t2, lower._YMin, lower._YMax);
+            break;
+        }
+        case Kind::Press:
+            if (!press(form, st.text))
+                fail("--press: no button or command \"" + st.text + "\" to press");
+            break;
+        }
+        view.SignalGrid()->SignalGridUpdate(0);
+        view.graphs()->RedrawGraphs();
     }
-    for (const QString& caption : v.presses) {
-        if (QAbstractButton* b = findButton(form, caption); b && b->isEnabled())
-            b->click();
-        else
-            fail("--press: no button \"" + caption + "\" to click");
-    }
-    if (v.zoom) {
-        const mv::SigImageState& lower = view.graphs()->Image2()->state();
-        view.graphs()->Image2()->ZoomTo(v.zoom->first, v.zoom->second, lower._YMin, lower._YMax);
-    }
-    view.SignalGrid()->SignalGridUpdate(0);
-    view.graphs()->RedrawGraphs();
     return ok;
 }
 
@@ -156,8 +175,8 @@ int main(int argc, char** argv) {
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
                      "[--print-pdf FILE.pdf] [--demo DIR] [--format NAME] [--workbook FILE]... "
                      "[--track-subdir DIR] [--replay T1 T2 --screenshot-monitors FILE.png] "
-                     "[--page NAME] [--test-id N | --open-id N] [--fn SLOT TEXT]... "
-                     "[--press TEXT]... [--zoom T1 T2] "
+                     "[--page NAME | --test-id N | --open-id N | --fn SLOT TEXT | --zoom T1 T2 "
+                     "| --press TEXT]... "
                      "[FILE...]\n",
                      qPrintable(error));
         return 2;
@@ -204,14 +223,14 @@ int main(int argc, char** argv) {
     int screenshotResult = 0;
     // The view asked for on the command line is set up once start-up has finished; the
     // screenshot modes wait for it.
-    bool viewDone = options->view.empty();
+    bool viewDone = options->steps.empty();
     QTimer viewTimer;
     if (!viewDone) {
         QObject::connect(&viewTimer, &QTimer::timeout, &form, [&] {
             if (!form.startupDone())
                 return;
             viewTimer.stop();
-            if (!applyStartView(options->view, form, ws, mainView, testLogLink))
+            if (!runStartSteps(options->steps, form, ws, mainView, testLogLink))
                 screenshotResult = 1;
             viewDone = true;
         });

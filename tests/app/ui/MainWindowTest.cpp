@@ -225,29 +225,37 @@ void MainWindowTest::monitorsScreenshotOptionsAreRefusedWhenIncomplete() {
     }
 }
 
-// The options that set a view up for a picture keep their order (a chain's steps, the
-// buttons clicked one after the other); a page, slot, Test ID or window that cannot be
+// The options that set a view up for a picture are steps run in the order given (a test
+// calibrated, then another one computed); a page, slot, Test ID or window that cannot be
 // is a usage error before any window opens.
 void MainWindowTest::viewOptionsAreReadInOrderAndRefusedWhenMalformed() {
     QString error;
-    const auto o = parseStartOptions({"mvtervik", "--page", "Align km", "--open-id", "3", "--fn",
-                                      "2", "Drop( Limit differ=10)", "--fn", "2",
-                                      "Math( Math func name=Abs)", "--press", "Open files",
-                                      "--press", "Next ID", "--zoom", "1.5", "2", "a.mvn"},
-                                     error);
+    const auto o =
+        parseStartOptions({"mvtervik", "--page", "Align km", "--open-id", "3", "--fn", "2",
+                           "Drop( Limit differ=10)", "--press", "Open files", "--zoom", "1.5", "2",
+                           "--test-id", "14", "--fn", "2", "Math( Math func name=Abs)", "a.mvn"},
+                          error);
     QVERIFY2(o, qPrintable(error));
-    QCOMPARE(o->view.page, QString("Align km"));
-    QCOMPARE(o->view.testId, 3);
-    QVERIFY(o->view.openTest);
-    QCOMPARE(int(o->view.fns.size()), 2);
-    QCOMPARE(o->view.fns[1].slot, 2);
-    QCOMPARE(o->view.fns[1].text, QString("Math( Math func name=Abs)"));
-    QCOMPARE(o->view.presses, (QStringList{"Open files", "Next ID"}));
-    QVERIFY(o->view.zoom == std::pair(1.5, 2.0));
+    using K = StartStep::Kind;
+    const std::vector<std::pair<K, QString>> want = {{K::Page, "Align km"},
+                                                     {K::OpenId, ""},
+                                                     {K::Fn, "Drop( Limit differ=10)"},
+                                                     {K::Press, "Open files"},
+                                                     {K::Zoom, ""},
+                                                     {K::TestId, ""},
+                                                     {K::Fn, "Math( Math func name=Abs)"}};
+    QCOMPARE(o->steps.size(), want.size());
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        QVERIFY2(o->steps[k].kind == want[k].first, qPrintable(QString::number(k)));
+        QCOMPARE(o->steps[k].text, want[k].second);
+    }
+    QCOMPARE(o->steps[1].number, 3);
+    QCOMPARE(o->steps[2].number, 2);
+    QCOMPARE(o->steps[4].t1, 1.5);
+    QCOMPARE(o->steps[4].t2, 2.0);
+    QCOMPARE(o->steps[5].number, 14);
     QCOMPARE(o->files.size(), 1);
-    const auto typed = parseStartOptions({"mvtervik", "--test-id", "14"}, error);
-    QVERIFY(typed && typed->view.testId == 14 && !typed->view.openTest);
-    QVERIFY(parseStartOptions({"mvtervik"}, error)->view.empty());
+    QVERIFY(parseStartOptions({"mvtervik"}, error)->steps.empty());
 
     const QString fn = "Drop( Limit differ=10)";
     const QStringList bad[] = {
