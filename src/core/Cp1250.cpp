@@ -20,7 +20,19 @@ constexpr char16_t kHigh[128] = {
     0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9};
 
+char encodeOne(char32_t cp) {
+    if (cp < 0x80)
+        return static_cast<char>(cp);
+    for (int i = 0; i < 128; ++i)
+        if (kHigh[i] == cp)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+} // namespace
+
 void appendUtf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = 0xFFFD;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -37,16 +49,6 @@ void appendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-char encodeOne(char32_t cp) {
-    if (cp < 0x80)
-        return static_cast<char>(cp);
-    for (int i = 0; i < 128; ++i)
-        if (kHigh[i] == cp)
-            return static_cast<char>(0x80 + i);
-    return '?';
-}
-} // namespace
 
 std::string cp1250ToUtf8(std::string_view bytes) {
     std::string out;

@@ -423,10 +423,10 @@ int GraphEngine::round(const std::function<void(TPolyGraf&)>& changed) {
         const std::atomic<float>* src = ring.row(slot) + readPos_;
         float* dst = staged_.data() + std::size_t(slot - 1) * kMaxRound;
         for (int i = 0; i < n; ++i)
-            dst[i] = src[i].load(std::memory_order_relaxed);
+            dst[i] = src[i].load(std::memory_order_acquire);
     }
-    // Did a tick start writing over what we just read? Then it is not drawn.
-    std::atomic_thread_fence(std::memory_order_acquire);
+    // Did a tick start writing over what we just read? Then it is not drawn. The acquire
+    // loads above keep this check after them, so an overwritten value shows up in the claim.
     if (ring.claimed() - consumed_ > kRingLen)
         return skipAhead(true);
     RoundData d;

@@ -78,7 +78,6 @@ void ReplayClock::tick(const std::function<void(ReplayStatus)>& report) {
         }
         const std::int64_t start = ring_.total_.load(std::memory_order_relaxed);
         ring_.claimed_.store(start + n, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
         {
             const auto guard = store_.readGuard();
             for (int slot = 1; slot <= kRingRows; ++slot) {
@@ -92,7 +91,8 @@ void ReplayClock::tick(const std::function<void(ReplayStatus)>& report) {
                     float v = 0.0f;
                     if (live && i < real && s >= 1 && s <= r.SampleCount)
                         v = r.Data[std::size_t(s - 1)];
-                    row[pos].store(v, std::memory_order_relaxed);
+                    // Release: a reader that sees this value also sees the raised claim.
+                    row[pos].store(v, std::memory_order_release);
                     if (++pos == kRingLen)
                         pos = 0;
                 }

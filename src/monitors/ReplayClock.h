@@ -3,10 +3,11 @@
 // 200 rows x 66 000 values at the replay rate fs_play, whether or not a replay runs (zeros
 // then), so the polygraphs keep moving. The graph thread reads the ring behind it.
 //
-// The ring is single-producer, single-consumer. Its values are relaxed atomics, so a
-// reader that lags a whole ring behind reads stale values without a data race; the
-// counters tell it that it did (`claimed` is raised before a tick writes, `total` after),
-// and it throws such a stretch away instead of drawing it.
+// The ring is single-producer, single-consumer. Its values are atomics (release stores,
+// acquire loads: plain moves on x86), so a reader that lags a whole ring behind reads
+// stale values without a data race; the counters tell it that it did (`claimed` is raised
+// before a tick writes, `total` after), and it throws such a stretch away instead of
+// drawing it.
 #include "core/SignalStore.h"
 #include "monitors/ReplayCounter.h"
 

@@ -30,17 +30,6 @@ bool toDouble(const std::string& s, double& v) {
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
-int formatFromExtension(const std::string& path) {
-    const std::string ext = std::filesystem::path(path).extension().string();
-    if (ext == ".mat")
-        return static_cast<int>(LoadFormat::MatlabV6);
-    if (ext == ".txt")
-        return static_cast<int>(LoadFormat::Ascii);
-    if (ext == ".dat")
-        return static_cast<int>(LoadFormat::SingleIeee754);
-    return static_cast<int>(LoadFormat::Morvanet);
-}
-
 struct AuxFile {
     int slot = 0;
     std::string path;
@@ -95,8 +84,8 @@ int cmdProcess(const Args& args, std::ostream& out, std::ostream& err) {
         err << kUsage;
         return 2;
     }
-    const int loadIdx =
-        loadName.empty() ? formatFromExtension(files[0]) : loadFormatIndex(loadName);
+    const int loadIdx = loadName.empty() ? static_cast<int>(loadFormatFromExtension(files[0]))
+                                         : loadFormatIndex(loadName);
     if (loadIdx < 0) {
         err << "process: unknown load format '" << loadName << "'\n";
         return 2;
@@ -124,8 +113,7 @@ int cmdProcess(const Args& args, std::ostream& out, std::ostream& err) {
             return 2;
         }
         int n = 0;
-        if (!loadInto(*ws, log, {f.path}, f.slot, LoadFormat(formatFromExtension(f.path)), n) ||
-            n == 0) {
+        if (!loadInto(*ws, log, {f.path}, f.slot, loadFormatFromExtension(f.path), n) || n == 0) {
             printLog(log, out);
             err << "process: no signal was read from " << f.path << "\n";
             return 1;

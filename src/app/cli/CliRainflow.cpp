@@ -34,14 +34,7 @@ LoadFormat formatOf(const std::string& name, const std::string& firstFile) {
             throw UsageError("unknown load format '" + name + "'");
         return static_cast<LoadFormat>(f);
     }
-    const std::string ext = std::filesystem::path(firstFile).extension().string();
-    if (ext == ".mat")
-        return LoadFormat::MatlabV6;
-    if (ext == ".txt")
-        return LoadFormat::Ascii;
-    if (ext == ".dat")
-        return LoadFormat::SingleIeee754;
-    return LoadFormat::Morvanet;
+    return loadFormatFromExtension(firstFile);
 }
 
 // The lines of the loaders and of the command, in order: log lines as information or

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <unistd.h>
 
@@ -50,6 +51,17 @@ void TerminalProgress::report(double fraction, std::string_view text) {
 void printLog(const CaptureLog& log, std::ostream& out) {
     for (const auto& l : log.lines)
         out << (l.warning ? "warning: " : "log: ") << l.text << "\n";
+}
+
+LoadFormat loadFormatFromExtension(std::string_view path) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    if (ext == ".mat")
+        return LoadFormat::MatlabV6;
+    if (ext == ".txt")
+        return LoadFormat::Ascii;
+    if (ext == ".dat")
+        return LoadFormat::SingleIeee754;
+    return LoadFormat::Morvanet;
 }
 
 } // namespace mv::cli

@@ -36,6 +36,10 @@ private:
     bool shown_ = false;
 };
 
+// The load format a file's extension suggests: .mat MATLAB v6, .txt ASCII, .dat single
+// floats, anything else the native format.
+LoadFormat loadFormatFromExtension(std::string_view path);
+
 // "log: text" or "warning: text", one line each.
 void printLog(const CaptureLog& log, std::ostream& out);
 
