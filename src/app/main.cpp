@@ -4,6 +4,7 @@
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
 #include "app/ui/AppParts.h"
+#include "app/ui/ControlPanel.h"
 #include "app/ui/Splash.h"
 #include "app/ui/ToolPages.h"
 #include "core/FnColumns.h"
@@ -11,6 +12,9 @@
 #include "core/Version.h"
 #include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
+#include "graphs/ui/GraphPair.h"
+#include "graphs/ui/TSigImage.h"
+#include "widgets/ui/MV_Komp.h"
 
 #include <QAbstractButton>
 #include <QAction>
