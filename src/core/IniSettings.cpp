@@ -324,6 +324,29 @@ std::string iniEscapeKey(std::string_view key) {
 
 } // namespace detail
 
+namespace {
+// Without a leading or trailing '/' and without empty parts.
+std::string normalizedKey(std::string_view key) {
+    std::string out;
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (key[i] == '/' && (out.empty() || out.back() == '/'))
+            continue;
+        out += key[i];
+    }
+    if (!out.empty() && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+} // namespace
+
+std::vector<std::string> IniSettings::keys() const {
+    std::vector<std::string> out;
+    out.reserve(raw_.size());
+    for (const auto& [key, raw] : raw_)
+        out.push_back(key);
+    return out;
+}
+
 IniSettings IniSettings::parse(std::string_view text) {
     IniSettings s;
     std::string section;
@@ -354,6 +377,15 @@ IniSettings IniSettings::parse(std::string_view text) {
             line += text.substr(next, eol - next);
             pos = eol;
         }
+        // A backslash that would continue the last line of the file continues nothing:
+        // kept, it would swallow the next entry once the file is written again.
+        if (pos >= text.size()) {
+            size_t bs = 0;
+            for (auto it = line.rbegin(); it != line.rend() && *it == '\\'; ++it)
+                ++bs;
+            if (bs % 2 == 1)
+                line.pop_back();
+        }
         while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n'))
             ++pos;
 
@@ -375,9 +407,12 @@ IniSettings IniSettings::parse(std::string_view text) {
         if (eq == std::string_view::npos)
             continue;
         const std::string name = detail::iniUnescapeKey(trim(l.substr(0, eq)));
-        if (name.empty())
+        // As QSettings does: "a//b/" names the key "a/b". Without it a name ending in '/'
+        // would be written as an entry without a name, which no reader takes back.
+        const std::string key = normalizedKey(section.empty() ? name : section + "/" + name);
+        if (key.empty())
             continue;
-        s.raw_[section.empty() ? name : section + "/" + name] = std::string(l.substr(eq + 1));
+        s.raw_[key] = std::string(l.substr(eq + 1));
     }
     return s;
 }

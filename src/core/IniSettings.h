@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mv {
 
@@ -26,6 +27,9 @@ public:
     void write(const std::string& key, const std::string& value) override;
     std::optional<std::string> readBytes(const std::string& key) const override;
     void writeBytes(const std::string& key, const std::string& bytes) override;
+
+    // Every key the file holds ("Group/Name"), sorted.
+    std::vector<std::string> keys() const;
 
     // The file text: [General] first, then the groups, each sorted by name.
     std::string text() const;

@@ -221,7 +221,7 @@ private:
             JsonValue member;
             if (!parse(member, depth + 1))
                 return false;
-            v.members.emplace_back(std::move(key), std::move(member));
+            v.members.push_back({std::move(key), std::move(member)});
             skipSpace();
             if (i_ < s_.size() && s_[i_] == ',') {
                 ++i_;

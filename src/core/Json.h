@@ -37,6 +37,8 @@ private:
     bool afterKey_ = false;
 };
 
+struct JsonMember;
+
 // A parsed JSON value. Objects keep their members in the order of the text.
 struct JsonValue {
     enum class Type : unsigned char { Null, Bool, Number, String, Array, Object };
@@ -44,8 +46,10 @@ struct JsonValue {
     bool boolean = false;
     double number = 0.0;
     std::string text;
-    std::vector<JsonValue> items;                           // Array
-    std::vector<std::pair<std::string, JsonValue>> members; // Object
+    std::vector<JsonValue> items; // Array
+    // A vector may hold a type that is complete only later; a pair may not (clang's
+    // library refuses std::pair<std::string, JsonValue> inside JsonValue).
+    std::vector<JsonMember> members; // Object
 
     bool isNull() const { return type == Type::Null; }
     bool isNumber() const { return type == Type::Number; }
@@ -54,6 +58,11 @@ struct JsonValue {
     bool isObject() const { return type == Type::Object; }
     // The member `key` of an object; null for anything else or a missing key.
     const JsonValue* find(std::string_view key) const;
+};
+
+struct JsonMember {
+    std::string key;
+    JsonValue value;
 };
 
 // Parses one whole JSON text (RFC 8259; nesting deeper than 64 levels is refused so no

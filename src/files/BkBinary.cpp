@@ -141,9 +141,12 @@ ReadResult readBkBkc(const std::string& path, const ReadOptions& opt) {
         for (std::size_t j = 0; j < full; ++j)
             std::memcpy(d.data() + j * 4096, v.data + data + (j * C + std::size_t(i - 1)) * 16384,
                         16384);
-        std::memcpy(d.data() + full * 4096,
-                    v.data + data + std::size_t(C) * full * 16384 + std::size_t(i - 1) * rest * 4,
-                    rest * 4);
+        // A file of no samples has no buffer to copy into.
+        if (rest > 0)
+            std::memcpy(d.data() + full * 4096,
+                        v.data + data + std::size_t(C) * full * 16384 +
+                            std::size_t(i - 1) * rest * 4,
+                        rest * 4);
         r.Data = std::move(d);
         r.f_sampl = 500.0;
         if (std::size_t(i) <= names.size()) {
@@ -202,6 +205,9 @@ ReadResult readBkWav(const std::string& path, const ReadOptions& opt) {
                 return stop("Invalid channels count (" + std::to_string(ch) + ")" + path);
             if (bps != 8 && bps != 16)
                 return stop("Invalid bits count per sampel (" + std::to_string(bps) + ")" + path);
+            // A rate of zero would make every time on the signals infinite.
+            if (rate == 0)
+                return stop("Invalid sampling rate (0) " + path);
             channels = ch;
             bits = bps;
             haveFormat = true;
@@ -287,6 +293,10 @@ ReadResult readBkWav(const std::string& path, const ReadOptions& opt) {
             r.SigName = name;
         }
     }
+    // No 'data' chunk (or no RIFF chunks at all): say so instead of loading nothing in
+    // silence.
+    if (!haveData)
+        return stop("WAV file " + path + " has no 'data' chunk");
     return out;
 }
 
@@ -371,6 +381,16 @@ ReadResult readBkPti(const std::string& path, const ReadOptions& opt) {
             return out;
         }
         const Channel& c = ch[std::size_t(k - 1)];
+        const double rate = c.fs != 0.0 ? c.fs : fileFs;
+        // Without a usable rate no time on the channel means anything: a header fault
+        // like a wrong version, so the file is refused and the load ends.
+        if (!(std::isfinite(rate) && rate > 0.0)) {
+            out.decoded.clear();
+            out.warn("B&K PTI file: " + path + ": channel " + std::to_string(k) +
+                     " has no valid SampleFrequency; it was not read");
+            out.stopLoad = true;
+            return out;
+        }
         if (!c.haveFactor)
             out.warn("B&K PTI file: " + path + ": channel " + std::to_string(k) +
                      " has no CorrectionFactor; factor 1 is used");
@@ -385,7 +405,7 @@ ReadResult readBkPti(const std::string& path, const ReadOptions& opt) {
         r.Data = std::move(d);
         r.SigName = c.name;
         r.Units = c.units;
-        r.f_sampl = c.fs != 0.0 ? c.fs : fileFs;
+        r.f_sampl = rate;
     }
     return out;
 }

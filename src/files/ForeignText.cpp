@@ -82,6 +82,11 @@ ReadResult readBkCsv(const std::string& path, const ReadOptions& opt) {
         else if (n == 4)
             N = integerOf(secondField(line));
         else if (n == 9 && C > 0) {
+            if (fs <= 0) {
+                out.warn("B&K CSV file: " + path +
+                         " gives no sampling frequency in its first line; it was not read");
+                return out;
+            }
             const std::size_t dataLines = totalLines > 13 ? totalLines - 13 : 0;
             if (N < 0)
                 N = 0;

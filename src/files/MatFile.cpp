@@ -378,11 +378,16 @@ const char* inflateFirstElement(const FileHandle& f, std::uint64_t offset, std::
     return nullptr;
 }
 
-bool isMat73(const FileHandle& f, const char* head, std::uint64_t size) {
-    // Version 0x0200 in the header text block; the HDF5 signature follows the 512-byte
-    // user block.
-    if (loadLE<std::uint16_t>(head + 124) == 0x0200)
-        return true;
+// Version 0x0200 in the header text block, which is what makes the library read a file
+// as HDF5. Any other version is a level-5 file, whatever bytes lie at 512: the library
+// would read it with its own level-5 reader, which believes the sizes in the file (a
+// 600-byte file made it allocate a gigabyte); ours checks them.
+bool isMat73(const char* head) {
+    return loadLE<std::uint16_t>(head + 124) == 0x0200;
+}
+
+// The HDF5 signature that follows the 512-byte user block of a version 7.3 file.
+bool hasHdf5Signature(const FileHandle& f, std::uint64_t size) {
     char sig[8];
     return size >= 520 && f.readAt(512, sig, 8) && std::memcmp(sig, "\x89HDF\r\n\x1a\n", 8) == 0;
 }
@@ -404,8 +409,11 @@ ReadResult readMat(const std::string& path, const ReadOptions& opt) {
     char head[136];
     if (size < sizeof head || !f->readAt(0, head, sizeof head))
         return reject(" is too short for a MAT-file");
-    if (isMat73(*f, head, size))
+    if (isMat73(head)) {
+        if (!hasHdf5Signature(*f, size))
+            return reject(" is a MAT-file of version 7.3 (HDF5) that cannot be opened");
         return readMat73(path, size, opt);
+    }
     const auto type0 = loadLE<std::uint32_t>(head + 128);
     const std::uint64_t length = std::uint64_t(loadLE<std::uint32_t>(head + 132)) + 8;
     if (length > size - 128)
@@ -483,6 +491,11 @@ ReadResult decodeMatrix(const Element& e, const char* head, const std::string& p
             case 1:
                 if (dataRoom < 8 || !e.get(dataOff, r.f_sampl))
                     return reject(kDamaged.suffix);
+                // Our own files carry a rate the native format would take; anything else
+                // (zero, negative, NaN) would make every time on the signal meaningless.
+                if (!plausibleNativeFs(r.f_sampl))
+                    return reject(" holds a sampling frequency that is not between 1e-6 and "
+                                  "1e9 Hz");
                 break;
             case 3:
                 if (dataRoom < 4 || !e.get(dataOff, r.ID))
@@ -524,7 +537,8 @@ ReadResult decodeMatrix(const Element& e, const char* head, const std::string& p
     // scipy store int16 or uint8 vectors that way, and their values are plain samples.
     if (cls != mxDOUBLE && !(cls >= mxSINGLE && cls <= mxUINT64)) {
         // Another class fills its slot with no samples; the next file goes one slot on.
-        out.add();
+        // The empty signal still gets a rate, as every signal in a slot has one.
+        out.add().f_sampl = opt.defaultFs;
         return out;
     }
     const std::int64_t count = std::int64_t(d1) * d2;

@@ -119,7 +119,7 @@ ReadResult readMat73(const std::string& path, std::uint64_t fileSize, const Read
     if (w == 0) {
         // Another class fills its slot with no samples, like a version 6 file.
         ReadResult out;
-        out.add();
+        out.add().f_sampl = opt.defaultFs;
         return out;
     }
     const std::uint64_t d1 = info->dims[0], d2 = info->dims[1];

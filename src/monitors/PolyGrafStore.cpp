@@ -213,8 +213,10 @@ int loadPolyGrafBlock(const Block& b, PolyGrafList& list, double fsPlay, Log& lo
         if (trimBlanks(c1).empty())
             continue;
         PolyGrafDefinition def;
+        // Column 1 is "number|name" and the name alone may have 64 characters: capping the
+        // whole cell at 64 would cut a long name once a number stands before it on saving.
         for (int c = 0; c < 6; ++c)
-            def.texts[std::size_t(c)] = capText(cellText(b.at(r, c)), 64);
+            def.texts[std::size_t(c)] = capText(cellText(b.at(r, c)), c == 0 ? 64 + 16 : 64);
         if (trimBlanks(def.texts[5]).empty())
             def.texts[5] = "1";
         auto p = list.create(def, fsPlay);

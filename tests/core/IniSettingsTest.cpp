@@ -4,6 +4,9 @@
 
 #include "support/TestSupport.h"
 
+#include <utility>
+#include <vector>
+
 namespace mv {
 namespace {
 
@@ -93,6 +96,31 @@ TEST(IniSettings, WrittenValuesReadBackAndSurviveTheFile) {
     EXPECT_NE(why.find("none.ini"), std::string::npos);
     EXPECT_FALSE(IniSettings::load(dir.path().string(), &why));
     EXPECT_FALSE(s.save((dir / "no" / "such" / "x.ini").string(), &why));
+}
+
+// A file edited by hand that the program opens and saves must mean the same afterwards.
+TEST(IniSettings, HandEditedOddsSurviveASave) {
+    struct Case {
+        const char* what;
+        const char* text;
+        std::vector<std::pair<std::string, std::string>> values;
+    };
+    const std::vector<Case> cases = {
+        // Written as an entry without a name, which no reader takes back.
+        {"a key ending in '/'", "x/=1\n[g]\n/y//z/=2\n", {{"x", "1"}, {"g/y/z", "2"}}},
+        // Written before b, it continued onto b's line and swallowed it.
+        {"a backslash ending the file", "b=2\na=1\\", {{"a", "1"}, {"b", "2"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const IniSettings first = IniSettings::parse(c.text);
+        const IniSettings back = IniSettings::parse(first.text());
+        for (const auto& [key, value] : c.values) {
+            EXPECT_EQ(first.read(key), value) << key;
+            EXPECT_EQ(back.read(key), value) << key;
+        }
+        EXPECT_EQ(back.keys(), first.keys());
+    }
 }
 
 } // namespace

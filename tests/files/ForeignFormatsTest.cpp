@@ -64,6 +64,17 @@ TEST(BkBkc, BlocksAndRemainderPerChannel) {
               (LogLine{"xml channels count mismatch: " + dir.dir() + "r.bkc", true}));
 }
 
+// A header of no samples gives empty signals (and copies nothing out of the file).
+TEST(BkBkc, NoSamplesGiveEmptySignals) {
+    test::TempDir dir;
+    test::writeFile(dir / "e.bkc", bkcFile(2, 0, bkcXml({{true, "a", "b"}, {true, "c", "d"}})));
+    test::Loader l;
+    ASSERT_EQ(l.load(dir, {"e.bkc"}, LoadFormat::BkBkc).filled, 2);
+    EXPECT_EQ(l.store[1].SampleCount, 0);
+    EXPECT_EQ(l.store[2].SigName, "c");
+    EXPECT_EQ(l.store[2].f_sampl, 500.0);
+}
+
 TEST(BkBkc, NoChannelsStopsTheLoadAndShortFilesAreRefused) {
     test::TempDir dir;
     test::writeFile(dir / "none.bkc", bkcFile(0, 10, bkcXml({})));
@@ -234,6 +245,7 @@ TEST(BkWav, FormatErrorsStopTheLoad) {
         {fmt(1, 0, 8000, 16), "Invalid channels count (0)"},
         {fmt(1, 33, 8000, 16), "Invalid channels count (33)"},
         {fmt(1, 1, 8000, 24), "Invalid bits count per sampel (24)"},
+        {fmt(1, 1, 0, 16), "Invalid sampling rate (0) "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -253,6 +265,11 @@ TEST(BkWav, FormatErrorsStopTheLoad) {
     test::Loader l;
     EXPECT_EQ(l.load(dir, {"nofmt.waw"}, LoadFormat::BkWav).filled, 0);
     EXPECT_EQ(l.log.warnings(), 1);
+    // Nor is a file without samples passed over in silence.
+    test::writeFile(dir / "nodata.waw", riff({{"fmt ", fmt(1, 1, 8000, 8)}}));
+    EXPECT_EQ(l.load(dir, {"nodata.waw"}, LoadFormat::BkWav).filled, 0);
+    EXPECT_EQ(l.log.lines.back(),
+              (LogLine{"WAV file " + dir.dir() + "nodata.waw has no 'data' chunk", true}));
 }
 
 // ---- B&K PTI -------------------------------------------------------------------------
@@ -445,6 +462,37 @@ TEST(DamagedFiles, NoReaderReadsOutsideTheFile) {
         }
     }
     EXPECT_GT(runs, 5000);
+}
+
+// A rate that makes no time (zero, or none given) used to load signals whose every time
+// was infinite; such a file is now refused with a line that says why.
+TEST(ForeignRates, AHeaderWithoutAUsableRateRefusesTheFile) {
+    std::string csv = csvFile({"1,2"});
+    csv.replace(csv.find("Fs 2048.000"), 11, "Fs 0");
+    const std::string pti = ptiFile("Version=2.00.000\nNoChannels=1\n[Channel 1]\n"
+                                    "CorrectionFactor=1\n[SETUP STOP]\n",
+                                    1, 1);
+    struct Case {
+        LoadFormat format;
+        std::string bytes, warning;
+    };
+    const std::vector<Case> cases = {
+        {LoadFormat::BkCsv, csv, "gives no sampling frequency in its first line; it was not read"},
+        {LoadFormat::BkPti, pti, "channel 1 has no valid SampleFrequency; it was not read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.warning);
+        test::TempDir dir;
+        test::writeFile(dir / "f", c.bytes);
+        test::Loader l;
+        l.store[1] = test::makeRecord("old", 1, {1});
+        EXPECT_EQ(l.load(dir, {"f"}, c.format).filled, 0);
+        EXPECT_EQ(l.store[1].SigName, "old");
+        ASSERT_FALSE(l.log.lines.empty());
+        EXPECT_TRUE(l.log.lines.back().warning);
+        EXPECT_NE(l.log.lines.back().text.find(c.warning), std::string::npos)
+            << l.log.lines.back().text;
+    }
 }
 
 } // namespace

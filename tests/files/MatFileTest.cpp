@@ -105,6 +105,19 @@ TEST(MatFile, WrittenLayoutAndReadBack) {
 
 // The array name used to be written as 64 bytes, so other programs showed it followed by
 // zero bytes. It now carries its own length; files in the old layout still read.
+// Our own files carry the rate; one that makes no time refuses the file.
+TEST(MatFile, OwnFileWithoutAUsableRateIsRefused) {
+    test::TempDir dir;
+    files::writeMat((dir / "z.mat").string(), test::makeRecord("z", 0.0, {1, 2, 3}), {1, 3}, 1, {});
+    test::Loader l;
+    EXPECT_EQ(l.load(dir, {"z.mat"}, LoadFormat::MatlabV6).filled, 0);
+    ASSERT_EQ(l.log.lines.size(), 1u);
+    EXPECT_EQ(l.log.lines[0],
+              (LogLine{"Matlab file: " + dir.dir() + "z.mat" +
+                           " holds a sampling frequency that is not between 1e-6 and 1e9 Hz",
+                       true}));
+}
+
 TEST(MatFile, NameCarriesItsOwnLengthAndTheOldLayoutStillReads) {
     struct Case {
         std::string name;
@@ -419,6 +432,23 @@ TEST(MatFile, DamagedCompressedFilesAreRefused) {
 
 // A version 7.3 file is an HDF5 file behind a 512-byte block; one whose HDF5 part is
 // missing is refused with a warning that names the version.
+// Only the header's version makes a file HDF5. Bytes at 512 that look like the HDF5
+// signature once sent a level-5 file to the library's own level-5 reader, which believed
+// its sizes (a 600-byte file took a gigabyte and many seconds).
+TEST(MatFile, Level5FileWithHdf5LookingBytesIsReadAsLevel5) {
+    test::TempDir dir;
+    std::vector<float> v = test::ramp(200);
+    files::writeMat((dir / "l5.mat").string(), test::makeRecord("l5", 100, v), {1, 200}, 1, {});
+    std::string bytes = test::readFile(dir / "l5.mat");
+    ASSERT_GT(bytes.size(), 520u);
+    bytes.replace(512, 8, "\x89HDF\r\n\x1a\n", 8);
+    test::writeFile(dir / "l5.mat", bytes);
+    test::Loader l;
+    ASSERT_EQ(l.load(dir, {"l5.mat"}, LoadFormat::MatlabV6).filled, 1);
+    EXPECT_EQ(l.store[1].SampleCount, 200);
+    EXPECT_TRUE(l.log.lines.empty());
+}
+
 TEST(MatFile, BrokenVersion73FileNamesTheVersion) {
     test::TempDir dir;
     test::Bytes b;

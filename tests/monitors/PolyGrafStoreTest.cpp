@@ -180,6 +180,20 @@ TEST(PolyGrafStore, CountsAreCutAndBadValuesRefused) {
     EXPECT_GE(log.warnings(), 3);
 }
 
+// The name may have 64 characters of its own; saving puts the polygraph's number before
+// it, and the cell used to be cut at 64 characters with the number included.
+TEST(PolyGrafStore, ALongNameSurvivesItsNumberOnSaving) {
+    const std::string name(64, 'n');
+    PolyGrafList list;
+    CaptureLog log;
+    ASSERT_EQ(loadPolyGrafBlock(blockWith({{0, 1, CellValue::str("|" + name)}}), list, kFs, log),
+              1);
+    ASSERT_EQ(list.snapshot()[0]->name, name);
+    PolyGrafList back;
+    ASSERT_EQ(loadPolyGrafBlock(polyGrafBlock(list), back, kFs, log), 1);
+    EXPECT_EQ(back.snapshot()[0]->name, name);
+}
+
 TEST(PolyGrafStore, NinetySixSubgraphsInAll) {
     Block b(kPolyBlockRows, kPolyBlockCols);
     for (int r = 0; r < kPolyBlockRows; r += 16) {
