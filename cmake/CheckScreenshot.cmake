@@ -31,3 +31,20 @@ foreach(key dfltSampl_f "001\\\\SigColor" MainWindowWidth)
     message(FATAL_ERROR "the settings written at close lack ${key}")
   endif()
 endforeach()
+
+# The steps that set the view up run before the picture: a page step is in the settings
+# written at close; a button that is not there fails the run after the picture, with the
+# reason on stderr.
+execute_process(COMMAND ${EXE} --settings ${OUT}/steps.ini --screenshot ${OUT}/steps.png
+                        --page Curve2xls --zoom 1 2 ${files}
+                RESULT_VARIABLE rc TIMEOUT 120)
+file(READ ${OUT}/steps.ini ini)
+if(NOT rc EQUAL 0 OR NOT ini MATCHES "ActivePageIndex=5")
+  message(FATAL_ERROR "the page step did not take effect (exit ${rc})")
+endif()
+execute_process(COMMAND ${EXE} --settings ${OUT}/steps.ini --screenshot ${OUT}/steps.png
+                        --press "No such button"
+                RESULT_VARIABLE rc ERROR_VARIABLE err TIMEOUT 120)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "no button or command \"No such button\"")
+  message(FATAL_ERROR "a missing button was not reported (exit ${rc}): ${err}")
+endif()

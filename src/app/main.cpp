@@ -4,13 +4,23 @@
 #include "app/StartOptions.h"
 #include "app/Workspace.h"
 #include "app/ui/AppParts.h"
+#include "app/ui/ControlPanel.h"
 #include "app/ui/Splash.h"
+#include "app/ui/ToolPages.h"
+#include "core/FnColumns.h"
 #include "core/UserLocale.h"
 #include "core/Version.h"
+#include "core/ui/SignalGrid.h"
 #include "files/Readers.h"
+#include "graphs/ui/GraphPair.h"
+#include "graphs/ui/TSigImage.h"
+#include "widgets/ui/MV_Komp.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
@@ -35,6 +45,92 @@ public:
     }
 };
 
+// Clicks the button with this caption or object name, one on the front tool page first
+// (several pages have a "Prev ID"), or else triggers the menu command of that name
+// ("Autoscale values"); false when there is none, or it is disabled. A caption that
+// reports a result ("Q3: 00:00:01") changes, the object name stays.
+bool press(mv::TForm1& form, const QString& caption) {
+    QWidget* front = form.controlPanel()->pages->currentWidget();
+    for (QWidget* scope : {front, static_cast<QWidget*>(&form)})
+        for (QAbstractButton* b : scope->findChildren<QAbstractButton*>())
+            if (b->text() == caption || b->objectName() == caption) {
+                if (!b->isEnabled())
+                    return false;
+                b->click();
+                return true;
+            }
+    for (QAction* a : form.findChildren<QAction*>())
+        if (QString(a->text()).remove('&') == caption && !a->menu()) {
+            if (!a->isEnabled())
+                return false;
+            a->trigger();
+            return true;
+        }
+    return false;
+}
+
+// Runs the steps of --page, --test-id, --open-id, --fn, --zoom and --press in the order
+// given, the way a user's clicks and keys would; false (reported on stderr) when one of
+// them could not be done.
+bool runStartSteps(const std::vector<mv::StartStep>& steps, mv::TForm1& form, mv::Workspace& ws,
+                   mv::MainView& view, mv::TestLogLink& testLog) {
+    using Kind = mv::StartStep::Kind;
+    bool ok = true;
+    const auto fail = [&ok](const QString& text) {
+        std::fprintf(stderr, "mvtervik: %s\n", qPrintable(text));
+        ok = false;
+    };
+    mv::ControlPanel* panel = form.controlPanel();
+    for (const mv::StartStep& st : steps) {
+        switch (st.kind) {
+        case Kind::Page:
+            panel->pages->setCurrentIndex(mv::ToolPages::captions().indexOf(st.text));
+            break;
+        case Kind::TestId:
+        case Kind::OpenId: {
+            panel->testIdEdit->setValueText(QString::number(st.number));
+            if (!testLog.selection().valid || testLog.selection().id != st.number) {
+                fail(QString("Test ID %1 is not a valid test of the Log").arg(st.number));
+                break;
+            }
+            if (st.kind == Kind::TestId)
+                break;
+            int opened = 0;
+            form.runCommand(
+                [&] { opened = testLog.openTestId(QString::fromStdString(ws.sheets.TestPath)); });
+            if (opened == 0)
+                fail(QString("--open-id: Test ID %1 has no files to open").arg(st.number));
+            break;
+        }
+        case Kind::Fn: {
+            mv::FnColumnsPort& fns = view.functions();
+            int step = 0;
+            while (step < mv::kFnSteps && !fns.stepName(st.number, step).empty())
+                ++step;
+            if (!ws.store[st.number].occupied())
+                fail(QString("--fn: slot %1 holds no signal").arg(st.number));
+            else if (step == mv::kFnSteps || !fns.attach(st.number, step, st.text.toStdString()))
+                fail("--fn: the function text is refused: " + st.text);
+            else
+                ws.store[st.number].ProcFn = true;
+            break;
+        }
+        case Kind::Zoom: {
+            const mv::SigImageState& lower = view.graphs()->Image2()->state();
+            view.graphs()->Image2()->ZoomTo(st.t1, st.t2, lower._YMin, lower._YMax);
+            break;
+        }
+        case Kind::Press:
+            if (!press(form, st.text))
+                fail("--press: no button or command \"" + st.text + "\" to press");
+            break;
+        }
+        view.SignalGrid()->SignalGridUpdate(0);
+        view.graphs()->RedrawGraphs();
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -50,7 +146,8 @@ int main(int argc, char** argv) {
                      "mvtervik: %s\nusage: mvtervik [--settings FILE] [--screenshot FILE.png] "
                      "[--print-pdf FILE.pdf] [--demo DIR] [--format NAME] [--workbook FILE]... "
                      "[--track-subdir DIR] [--replay T1 T2 --screenshot-monitors FILE.png] "
-                     "[--help-target NAME] [FILE...]\n",
+                     "[--help-target NAME] [--page NAME | --test-id N | --open-id N | "
+                     "--fn SLOT TEXT | --zoom T1 T2 | --press TEXT]... [FILE...]\n",
                      qPrintable(error));
         return 2;
     }
@@ -85,6 +182,21 @@ int main(int argc, char** argv) {
         });
 
     int screenshotResult = 0;
+    // The view asked for on the command line is set up once start-up has finished; the
+    // screenshot modes wait for it.
+    bool viewDone = options->steps.empty();
+    QTimer viewTimer;
+    if (!viewDone) {
+        QObject::connect(&viewTimer, &QTimer::timeout, &form, [&] {
+            if (!form.startupDone())
+                return;
+            viewTimer.stop();
+            if (!runStartSteps(options->steps, form, ws, parts.mainView, parts.testLogLink))
+                screenshotResult = 1;
+            viewDone = true;
+        });
+        viewTimer.start(20);
+    }
     // Grab once start-up has finished and the window has been idle for two looks in a
     // row: loading and the graphs' passes let the event loop run while they work (the
     // wait cursor is up meanwhile), so an early grab would catch a half-drawn window.
@@ -96,8 +208,8 @@ int main(int argc, char** argv) {
             form.ensureFirstActivation();
             // The help cursor of help mode is no sign of work going on.
             const QCursor* cursor = QApplication::overrideCursor();
-            const bool idle =
-                form.startupDone() && (cursor == nullptr || cursor->shape() == Qt::WhatsThisCursor);
+            const bool idle = form.startupDone() && viewDone &&
+                              (cursor == nullptr || cursor->shape() == Qt::WhatsThisCursor);
             idleLooks = idle ? idleLooks + 1 : 0;
             if (idleLooks < 2)
                 return;

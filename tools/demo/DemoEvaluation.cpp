@@ -811,6 +811,15 @@ void writeDemoSettings(const fs::path& file) {
     }
     if (!ini.read("Curve2xls/Meas_Curve"))
         writeCurve2xlsSettings(ini, {"Speed", "Curve", "Track_km", "1.0"});
+    // The simulated wheel of the Log's sheet "CalibrWS": device 5, "W1", computed with
+    // Q, Y, T and L kept (the device functions' rows 11 .. 14).
+    if (!ini.read("DevFn/QYTL_filter")) {
+        DevFnSettings d;
+        d.wheels[4] = {"W1", "0", "0.05", "80", "1"};
+        for (int row : {11, 12, 13, 14})
+            d.save[std::size_t(row - 1)] = true;
+        writeDevFn(ini, d);
+    }
     std::string why;
     if (!ini.save(file.string(), &why))
         throw std::runtime_error(file.string() + ": " + why);

@@ -38,8 +38,9 @@ std::vector<DemoTest> writeEvaluationWorkspace(const std::filesystem::path& dir,
 
 // The settings a demo session starts with: the "Align km" and "Curve2xls" pages filled for
 // the demo's signals, the directions named as the Log names them and the track folder of
-// the evaluation workspace. Groups the file already holds are left as the user set them.
-// Throws when the file cannot be written.
+// the evaluation workspace, and the "raw to QYTL" page's tables set for the simulated
+// wheel. Groups the file already holds are left as the user set them. Throws when the file
+// cannot be written.
 void writeDemoSettings(const std::filesystem::path& file);
 
 } // namespace mv::demo

@@ -3,6 +3,8 @@
 #include "app/Workspace.h"
 #include "app/ui/ControlPanel.h"
 #include "app/ui/Main.h"
+#include "core/SignalTable.h"
+#include "core/ui/SignalGrid.h"
 #include "graphs/ui/GraphPair.h"
 #include "graphs/ui/TSigImage.h"
 #include "widgets/ui/MV_Komp.h"
@@ -21,6 +23,14 @@ std::pair<double, double> MainReplaySource::lowerWindow() const {
 
 std::string MainReplaySource::testId() const {
     return form_.controlPanel()->testIdEdit->text().toStdString();
+}
+
+void MainReplaySource::focusSignal(int slot) const {
+    form_.show();
+    form_.raise();
+    form_.activateWindow();
+    view_.SignalGrid()->selectCell(slot, scFs);
+    view_.SignalGrid()->setFocus();
 }
 
 AppParts::AppParts(TForm1& form, Workspace& ws)

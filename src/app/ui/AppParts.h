@@ -29,6 +29,7 @@ public:
     double fsPlay() const override;
     std::pair<double, double> lowerWindow() const override;
     std::string testId() const override;
+    void focusSignal(int slot) const override;
 
 private:
     TForm1& form_;

@@ -19,6 +19,13 @@ SpreadsheetLink::SpreadsheetLink(TForm1& form, Workspace& ws)
             [this](const QString& entry) { chooseOutputSheet(entry); });
     form_.addCloseCheck([this] { return confirmClose(); });
     askUnsaved = [this](const QStringList& names) {
+        // A screenshot run has nobody to ask; it must neither hang on the question nor
+        // write what it did to the workbooks over the user's files.
+        if (form_.startOptions().unattended()) {
+            form_.log().warn("Closing unattended: the changes of " +
+                             names.join(", ").toStdString() + " are not saved");
+            return Answer::Discard;
+        }
         const auto b = QMessageBox::question(
             &form_, "Unsaved workbooks",
             "These workbooks have changes that are not saved:\n  " + names.join("\n  ") +

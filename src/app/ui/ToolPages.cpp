@@ -56,9 +56,7 @@ void ToolTabBar::paintEvent(QPaintEvent*) {
 ToolPages::ToolPages(QWidget* parent) : QTabWidget(parent) {
     setObjectName("PageControl1");
     setTabBar(new ToolTabBar(this));
-    const char* captions[kPageCount] = {"Bulk ID process",  "Generator", "raw to QYTL",
-                                        "Calibr QYTL coef", "Align km",  "Curve2xls"};
-    for (const char* c : captions) {
+    for (const QString& c : captions()) {
         auto* area = new QScrollArea(this);
         area->setFrameShape(QFrame::NoFrame);
         area->setWidgetResizable(true);
@@ -67,6 +65,11 @@ ToolPages::ToolPages(QWidget* parent) : QTabWidget(parent) {
         area->setWidget(w);
         addTab(area, c);
     }
+}
+
+QStringList ToolPages::captions() {
+    return {"Bulk ID process",  "Generator", "raw to QYTL",
+            "Calibr QYTL coef", "Align km",  "Curve2xls"};
 }
 
 QWidget* ToolPages::page(Page p) const {

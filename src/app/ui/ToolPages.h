@@ -1,6 +1,7 @@
 #pragma once
 // PageControl1: the six tool pages with tabs drawn by the window (the active tab
 // filled yellow with a bold caption).
+#include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -23,6 +24,8 @@ public:
     enum Page { BulkIdProcess = 0, Generator, RawToQytl, CalibrQytlCoef, AlignKm, Curve2xls };
     static constexpr int kPageCount = 6;
     explicit ToolPages(QWidget* parent = nullptr);
+    // The tab captions in page order ("Bulk ID process", ...).
+    static QStringList captions();
     // The page's own widget. Each sits in a scroll area, so a page wider or taller than
     // the room the window leaves it (a small screen) scrolls instead of being cut.
     QWidget* page(Page p) const;

@@ -27,6 +27,9 @@ public:
     // The Test ID and the test description rows the strip charts print in their headers.
     virtual std::string testId() const { return "0"; }
     virtual std::array<std::array<std::string, 2>, 4> testDescription() const { return {}; }
+    // Ctrl+Enter in a series grid: the main window comes forward with the Signal table on
+    // that slot's row.
+    virtual void focusSignal(int /*slot*/) const {}
 };
 
 class TScrMonForm final : public QWidget {
@@ -67,6 +70,11 @@ public:
     void closePolyGraf(PolyGrafForm* f);
     const std::vector<PolyGrafForm*>& polyForms() const { return forms_; }
     StripChartDriver* stripCharts() const { return strip_.get(); }
+    // Brings the main window's Signal table forward on the slot's row.
+    void focusSignal(int slot) const {
+        if (source_)
+            source_->focusSignal(slot);
+    }
     // Monitors window's client area in screen coordinates (docking).
     PolyRect screenArea() const;
 

@@ -546,6 +546,17 @@ bool PolyGrafForm::seriesKey(int i, QKeyEvent* k) {
     }
     if (s < 0)
         return false;
+    if (ctrl && enter) {
+        int slot;
+        {
+            std::lock_guard lock(p_->mutex);
+            slot = sg._SubGrafParam.SerPar[std::size_t(s)].SigNo;
+        }
+        const SignalStore& store = home_.engine()->clock.store();
+        if (SignalStore::validSlot(slot) && store[slot].occupied())
+            home_.focusSignal(slot);
+        return true;
+    }
     if (!ctrl && k->key() == Qt::Key_Down && row == g->rowCount() - 1) {
         {
             std::lock_guard lock(p_->mutex);

@@ -33,6 +33,7 @@ private slots:
     void unwritableSettingsDoNotStopAScreenshotRun();
     void relativeStartPathsMeanTheStartDirectory();
     void monitorsScreenshotOptionsAreRefusedWhenIncomplete();
+    void viewOptionsAreReadInOrderAndRefusedWhenMalformed();
     void fProcessTakesEitherSeparatorAndShowsBadText();
     void startWorkbooksOpenBeforeTheFirstRescan();
 };
@@ -218,6 +219,59 @@ void MainWindowTest::monitorsScreenshotOptionsAreRefusedWhenIncomplete() {
     };
     for (const QStringList& args : bad) {
         QString error;
+        QVERIFY2(!parseStartOptions(QStringList{"mvtervik"} + args, error),
+                 qPrintable(args.join(' ')));
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+// The options that set a view up for a picture are steps run in the order given (a test
+// calibrated, then another one computed); a page, slot, Test ID or window that cannot be
+// is a usage error before any window opens.
+void MainWindowTest::viewOptionsAreReadInOrderAndRefusedWhenMalformed() {
+    QString error;
+    const auto o =
+        parseStartOptions({"mvtervik", "--page", "Align km", "--open-id", "3", "--fn", "2",
+                           "Drop( Limit differ=10)", "--press", "Open files", "--zoom", "1.5", "2",
+                           "--test-id", "14", "--fn", "2", "Math( Math func name=Abs)", "a.mvn"},
+                          error);
+    QVERIFY2(o, qPrintable(error));
+    using K = StartStep::Kind;
+    const std::vector<std::pair<K, QString>> want = {{K::Page, "Align km"},
+                                                     {K::OpenId, ""},
+                                                     {K::Fn, "Drop( Limit differ=10)"},
+                                                     {K::Press, "Open files"},
+                                                     {K::Zoom, ""},
+                                                     {K::TestId, ""},
+                                                     {K::Fn, "Math( Math func name=Abs)"}};
+    QCOMPARE(o->steps.size(), want.size());
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        QVERIFY2(o->steps[k].kind == want[k].first, qPrintable(QString::number(k)));
+        QCOMPARE(o->steps[k].text, want[k].second);
+    }
+    QCOMPARE(o->steps[1].number, 3);
+    QCOMPARE(o->steps[2].number, 2);
+    QCOMPARE(o->steps[4].t1, 1.5);
+    QCOMPARE(o->steps[4].t2, 2.0);
+    QCOMPARE(o->steps[5].number, 14);
+    QCOMPARE(o->files.size(), 1);
+    QVERIFY(parseStartOptions({"mvtervik"}, error)->steps.empty());
+
+    const QString fn = "Drop( Limit differ=10)";
+    const QStringList bad[] = {
+        {"--page", "Align"},
+        {"--page"},
+        {"--open-id", "0"},
+        {"--test-id", "x"},
+        {"--fn", "201", fn},
+        {"--fn", "1"},
+        {"--fn", "1", fn, "--fn", "1", fn, "--fn", "1", fn, "--fn", "1", fn, "--fn", "1", fn},
+        {"--press"},
+        {"--zoom", "2", "1"},
+        {"--zoom", "0", "nan"},
+        {"--zoom", "0"},
+    };
+    for (const QStringList& args : bad) {
         QVERIFY2(!parseStartOptions(QStringList{"mvtervik"} + args, error),
                  qPrintable(args.join(' ')));
         QVERIFY(!error.isEmpty());

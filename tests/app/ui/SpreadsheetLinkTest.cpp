@@ -16,6 +16,7 @@ class SpreadsheetLinkTest : public QObject {
 private slots:
     void outputListShowsEveryOpenSheet();
     void closingAsksAboutUnsavedWorkbooks();
+    void screenshotRunClosesWithoutAskingOrSaving();
 };
 
 void SpreadsheetLinkTest::outputListShowsEveryOpenSheet() {
@@ -70,6 +71,28 @@ void SpreadsheetLinkTest::closingAsksAboutUnsavedWorkbooks() {
     SpreadsheetApp reread;
     const WorkbookId back = reread.open(path);
     QCOMPARE(reread.value(reread.sheetAt(back, 0), 1, 1), CellValue::num(42.0));
+}
+
+// A screenshot run that changed a workbook (a bulk run, a calibration) has nobody to
+// answer: it closes without the question and leaves the file as it was.
+void SpreadsheetLinkTest::screenshotRunClosesWithoutAskingOrSaving() {
+    QTemporaryDir dir;
+    Workspace ws;
+    StartOptions o;
+    o.settingsPath = dir.filePath("s.ini");
+    o.screenshotPath = dir.filePath("s.png");
+    TForm1 form(ws, o);
+    SpreadsheetLink link(form, ws);
+    form.show();
+    form.ensureFirstActivation();
+    const std::string path = dir.filePath("Log.xlsx").toStdString();
+    const WorkbookId id = ws.spreadsheet.newWorkbook();
+    ws.spreadsheet.saveAs(id, path);
+    ws.spreadsheet.setValue(ws.spreadsheet.sheetAt(id, 0), 1, 1, CellValue::num(42.0));
+    QVERIFY(form.close());
+    SpreadsheetApp reread;
+    const WorkbookId back = reread.open(path);
+    QVERIFY(reread.value(reread.sheetAt(back, 0), 1, 1) != CellValue::num(42.0));
 }
 
 QTEST_MAIN(SpreadsheetLinkTest)

@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <vector>
 
 using namespace mv;
 
@@ -20,6 +22,8 @@ public:
     std::pair<double, double> window{0, 2};
     double fsPlay() const override { return fs; }
     std::pair<double, double> lowerWindow() const override { return window; }
+    void focusSignal(int slot) const override { focused.push_back(slot); }
+    mutable std::vector<int> focused;
 };
 
 void load(SignalStore& store, int slot, int n, double fs, const std::function<float(int)>& f) {
@@ -247,6 +251,27 @@ private slots:
         QCOMPARE(int(form.polyForms().size()), 2);
         std::lock_guard lock(form.polyForms()[0]->model().mutex);
         QCOMPARE(form.polyForms()[0]->model().subGrafCount(), 1); // row 152 starts the next one
+    }
+
+    void ctrlEnterInASeriesGridFocusesItsSignal() {
+        SignalStore store;
+        MonitorsEngine engine(store, nullptr);
+        FixedSource src;
+        TScrMonForm form(&engine, &src);
+        form.show();
+        PolyGrafForm* f = form.createPolyGraf({10, 100, 538, 300});
+        {
+            std::lock_guard lock(f->model().mutex);
+            f->model()._SubGrafList[0]->_SubGrafParam.SerPar[0].SigNo = 3;
+        }
+        QTableWidget* g = f->seriesGrid(0);
+        g->setCurrentCell(1, 0);
+        // An empty slot has no row to show; a loaded one does.
+        QTest::keyClick(g, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(src.focused.empty());
+        load(store, 3, 100, 1000, [](int) { return 0.0f; });
+        QTest::keyClick(g, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+        QCOMPARE(src.focused, std::vector<int>{3});
     }
 };
 
