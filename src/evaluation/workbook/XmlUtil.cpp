@@ -171,6 +171,50 @@ std::string decodeControlEscapes(std::string text) {
     return out;
 }
 
+namespace {
+
+// An XML name (ASCII rules; every byte of a UTF-8 sequence counts as a name character).
+bool validName(std::string_view n) {
+    if (n.empty())
+        return false;
+    const auto start = [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+               c >= 0x80;
+    };
+    if (!start(static_cast<unsigned char>(n[0])))
+        return false;
+    for (char ch : n.substr(1)) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!start(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
+// The parser takes some broken names (`<row r"1="">` gives an attribute `r"1`); kept parts
+// are written back as read, so such a name would make a saved workbook that nothing opens.
+// Refuse it on reading instead.
+class NameCheck final : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& n) override {
+        if (n.type() != pugi::node_element)
+            return true;
+        if (!validName(n.name())) {
+            bad = n.name();
+            return false;
+        }
+        for (const pugi::xml_attribute a : n.attributes())
+            if (!validName(a.name())) {
+                bad = a.name();
+                return false;
+            }
+        return true;
+    }
+    std::string bad;
+};
+
+} // namespace
+
 void parseXml(pugi::xml_document& doc, const std::string& xml, const std::string& part) {
     const auto res = doc.load_buffer(xml.data(), xml.size(),
                                      pugi::parse_default | pugi::parse_ws_pcdata_single |
@@ -178,6 +222,9 @@ void parseXml(pugi::xml_document& doc, const std::string& xml, const std::string
     if (!res)
         throw PackageError("malformed XML in " + part + ": " + res.description() + " at offset " +
                            std::to_string(res.offset));
+    NameCheck check;
+    if (!doc.traverse(check))
+        throw PackageError("malformed XML in " + part + ": invalid name \"" + check.bad + "\"");
 }
 
 std::string writeXml(const pugi::xml_document& doc) {
