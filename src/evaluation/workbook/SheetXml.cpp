@@ -127,7 +127,9 @@ private:
     const std::string& part_;
 };
 
-// Calls f(name, rawValue) for every attribute.
+// Calls f(name, rawValue) for every attribute. One whose name is no XML name (`r"1` of a
+// hand-broken `<row r"1="">`) is passed over: kept attributes are written back as read,
+// and such a name would make a saved workbook that nothing opens.
 template <class F>
 void forEachAttr(std::string_view attrs, F f) {
     size_t i = 0;
@@ -146,7 +148,8 @@ void forEachAttr(std::string_view attrs, F f) {
         const size_t v0 = i;
         while (i < attrs.size() && attrs[i] != quote)
             ++i;
-        f(name, attrs.substr(v0, i - v0));
+        if (validXmlName(name))
+            f(name, attrs.substr(v0, i - v0));
         ++i;
     }
 }

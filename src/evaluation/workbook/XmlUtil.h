@@ -27,6 +27,22 @@ inline pugi::xml_node nextNamed(pugi::xml_node n, std::string_view local) {
     return {};
 }
 
+// An XML name by the ASCII rules; every byte of a UTF-8 sequence counts as a name character.
+inline bool validXmlName(std::string_view n) {
+    const auto start = [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+               c >= 0x80;
+    };
+    if (n.empty() || !start(static_cast<unsigned char>(n[0])))
+        return false;
+    for (const char ch : n.substr(1)) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!start(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
 // Appends text escaped for element content or attribute values (quotes escaped too).
 // Control characters that XML 1.0 cannot carry are written as _xHHHH_, as the
 // spreadsheet does; a carriage return is kept as a character reference.
