@@ -496,8 +496,16 @@ std::string IniSettings::text() const {
             out += "[%General]\n";
         else
             out += "[" + detail::iniEscapeKey(group) + "]\n";
-        for (const auto& [name, raw] : entries)
-            out += detail::iniEscapeKey(name) + "=" + raw + "\n";
+        for (const auto& [name, raw] : entries) {
+            out += detail::iniEscapeKey(name) + "=";
+            // A value read across continued lines, or holding a NUL, would not read back
+            // the same written as it stood: it is written from what it means instead.
+            if (raw.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+                out += detail::iniEscapeValue(detail::iniUnescapeValue(raw));
+            else
+                out += raw;
+            out += "\n";
+        }
     }
     return out;
 }

@@ -4,6 +4,8 @@
 
 #include "support/TestSupport.h"
 
+#include <fstream>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -122,6 +124,18 @@ TEST(IniSettings, HandEditedOddsSurviveASave) {
         }
         EXPECT_EQ(back.keys(), first.keys());
     }
+    // A value holding a NUL and invalid bytes across a continued line (found by fuzzing):
+    // written as it stood, it read back as something else.
+    std::ifstream in(test::sourceDir() /
+                         "tests/fuzz/regressions/settings/nul-in-continued-value.ini",
+                     std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_FALSE(text.empty());
+    const IniSettings first = IniSettings::parse(text);
+    const IniSettings back = IniSettings::parse(first.text());
+    EXPECT_EQ(back.keys(), first.keys());
+    for (const std::string& key : first.keys())
+        EXPECT_EQ(back.read(key), first.read(key)) << key;
 }
 
 } // namespace
