@@ -498,9 +498,13 @@ std::string IniSettings::text() const {
             out += "[" + detail::iniEscapeKey(group) + "]\n";
         for (const auto& [name, raw] : entries) {
             out += detail::iniEscapeKey(name) + "=";
-            // A value read across continued lines, or holding a NUL, would not read back
-            // the same written as it stood: it is written from what it means instead.
-            if (raw.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+            // A value read across continued lines, holding a NUL, or ending in a blank or a
+            // backslash would not read back the same written as it stood: it is written
+            // from what it means instead.
+            const bool fragile =
+                raw.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos ||
+                (!raw.empty() && (raw.back() == ' ' || raw.back() == '\t' || raw.back() == '\\'));
+            if (fragile)
                 out += detail::iniEscapeValue(detail::iniUnescapeValue(raw));
             else
                 out += raw;
