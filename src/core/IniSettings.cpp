@@ -259,7 +259,8 @@ std::string iniEscapeValue(std::u16string_view str) {
                 std::snprintf(buf, sizeof buf, "\\x%x", ch);
                 out += buf;
                 escapeNextIfDigit = true;
-            } else if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < str.size()) {
+            } else if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < str.size() && str[i + 1] >= 0xDC00 &&
+                       str[i + 1] < 0xE000) {
                 appendUtf8(out, 0x10000 + ((ch - 0xD800) << 10) + (str[i + 1] - 0xDC00u));
                 ++i;
             } else {

@@ -124,11 +124,12 @@ TEST(IniSettings, HandEditedOddsSurviveASave) {
         }
         EXPECT_EQ(back.keys(), first.keys());
     }
-    // Values that read back as something else when written as they stood (found by
+    // Values that read back as something else after a save (found by
     // fuzzing): a NUL and invalid bytes across a continued line; blanks before an escaped
-    // blank and a lone backslash at the end.
+    // blank and a lone backslash at the end; an encoded lone surrogate before a character.
     for (const char* name :
-         {"nul-in-continued-value.ini", "trailing-blanks-before-escaped-blank.ini"}) {
+         {"nul-in-continued-value.ini", "trailing-blanks-before-escaped-blank.ini",
+          "lone-surrogate-before-a-character.ini"}) {
         SCOPED_TRACE(name);
         std::ifstream in(test::sourceDir() / "tests/fuzz/regressions/settings" / name,
                          std::ios::binary);
