@@ -3,6 +3,7 @@
 // the readers installed.
 #include "core/LoadFiles.h"
 #include "files/Readers.h"
+#include "support/ByteBuilder.h"
 #include "support/TestSupport.h"
 
 #include <cstdint>
@@ -12,35 +13,6 @@
 #include <zlib.h>
 
 namespace mv::test {
-
-// Appends little-endian values and texts to a byte string.
-struct Bytes {
-    std::string s;
-    template <class T>
-    Bytes& put(T v) {
-        char b[sizeof(T)];
-        std::memcpy(b, &v, sizeof(T));
-        s.append(b, sizeof(T));
-        return *this;
-    }
-    Bytes& text(std::string_view t) {
-        s.append(t);
-        return *this;
-    }
-    Bytes& zeros(std::size_t n) {
-        s.append(n, '\0');
-        return *this;
-    }
-    Bytes& padTo(std::size_t n, char c = '\0') {
-        if (s.size() < n)
-            s.append(n - s.size(), c);
-        return *this;
-    }
-    template <class T>
-    void setAt(std::size_t off, T v) {
-        std::memcpy(s.data() + off, &v, sizeof(T));
-    }
-};
 
 template <class T>
 T at(const std::string& bytes, std::size_t off) {

@@ -7,6 +7,7 @@
 #include "files/MatFile.h"
 #include "files/NativeFile.h"
 #include "files/TextFiles.h"
+#include "support/ByteBuilder.h"
 
 #include <cmath>
 #include <cstdint>
@@ -24,29 +25,7 @@ using namespace mv;
 
 namespace {
 
-struct Bytes {
-    std::string s;
-    template <class T>
-    Bytes& put(T v) {
-        char b[sizeof(T)];
-        std::memcpy(b, &v, sizeof(T));
-        s.append(b, sizeof(T));
-        return *this;
-    }
-    Bytes& text(std::string_view t) {
-        s.append(t);
-        return *this;
-    }
-    Bytes& zeros(std::size_t n) {
-        s.append(n, '\0');
-        return *this;
-    }
-    Bytes& padTo(std::size_t n) {
-        if (s.size() < n)
-            s.append(n - s.size(), '\0');
-        return *this;
-    }
-};
+using test::Bytes;
 
 fs::path root;
 
