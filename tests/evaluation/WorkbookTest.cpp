@@ -161,7 +161,7 @@ TEST(WorkbookRead, HandWrittenPackageWithInlineSharedAndRichStrings) {
     TempDir dir;
     const std::string sheet =
         R"(<?xml version="1.0"?><x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
-        R"(<x:sheetPr><x:tabColor rgb="FF00FF00"/></x:sheetPr><x:sheetData>)"
+        R"(<x:sheetPr><x:tabColor rgb="FF00FF00"/><x:note><![CDATA[<x:sheetData>]]></x:note></x:sheetPr><x:sheetData>)"
         R"(<x:row r="1"><x:c r="A1" t="s"><x:v>0</x:v></x:c><x:c r="B1" t="s"><x:v>1</x:v></x:c>)"
         R"(<x:c r="C1" t="s"><x:v>2</x:v></x:c></x:row>)"
         R"(<x:row r="3" ht="30" customHeight="1"><x:c t="inlineStr"><x:is><x:t>inline č</x:t></x:is></x:c>)"
@@ -203,6 +203,12 @@ TEST(WorkbookRead, HandWrittenPackageWithInlineSharedAndRichStrings) {
     EXPECT_NE(xml.find("<x:mergeCell ref=\"A12:B13\""),
               std::string::npos); // in the document's namespace
     EXPECT_NE(xml.find("<x:col min=\"3\""), std::string::npos);
+    // The cells are written without a prefix, so they take the main namespace as default.
+    EXPECT_NE(
+        xml.find(
+            R"(<sheetData xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"),
+        std::string::npos);
+    EXPECT_NE(xml.find("<![CDATA[<x:sheetData>]]>"), std::string::npos);
     auto again = Workbook::open((dir / "again.xlsx").string());
     EXPECT_EQ(again->sheet(0).value(3, 1), CellValue::str("inline \xC4\x8D"));
     EXPECT_EQ(again->sheet(0).value(10, 1), CellValue::num(7));
@@ -268,6 +274,12 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
                                        "localSheetId=\"4\">Data!A1</definedName></definedNames>"));
          },
          "sheet number 4"},
+        {"cells outside the worksheet element",
+         [&](const fs::path& p) {
+             writePackage(
+                 p, minimalParts("<sheetData><row><c r=\"A1\"><v>1</v></c></row></sheetData>"));
+         },
+         "outside a <worksheet>"},
         {"missing file", [](const fs::path&) {}, "no such file"},
     };
     for (const auto& c : cases) {

@@ -476,15 +476,16 @@ void collectSharedStrings(const Sheet& sheet, SharedStringTable& sst) {
                 sst.index(c.str());
 }
 
-SheetDataWriter::SheetDataWriter(const Sheet& sheet, const SharedStringTable& sst)
-    : sheet_(sheet), sst_(sst), it_(sheet.rows().begin()) {}
+SheetDataWriter::SheetDataWriter(const Sheet& sheet, const SharedStringTable& sst,
+                                 std::string openTag)
+    : sheet_(sheet), sst_(sst), it_(sheet.rows().begin()), openTag_(std::move(openTag)) {}
 
 bool SheetDataWriter::next(std::string& out, std::size_t minBytes) {
     if (finished_)
         return false;
     const std::size_t start = out.size();
     if (!started_) {
-        out += "<sheetData>";
+        out += openTag_;
         started_ = true;
     }
     while (it_ != sheet_.rows().end() && out.size() - start < minBytes) {

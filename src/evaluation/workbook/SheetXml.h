@@ -50,7 +50,9 @@ void collectSharedStrings(const Sheet& sheet, SharedStringTable& sst);
 // stands in memory as one text. The sheet must not change while it runs.
 class SheetDataWriter {
 public:
-    SheetDataWriter(const Sheet& sheet, const SharedStringTable& sst);
+    // `openTag` starts the element, so that it can set the namespace of the cells.
+    SheetDataWriter(const Sheet& sheet, const SharedStringTable& sst,
+                    std::string openTag = "<sheetData>");
     // Appends at least `minBytes` (unless the end comes first); false once all is written.
     bool next(std::string& out, std::size_t minBytes);
 
@@ -59,6 +61,7 @@ private:
     const Sheet& sheet_;
     const SharedStringTable& sst_;
     std::map<int, Row>::const_iterator it_;
+    std::string openTag_;
     bool started_ = false;
     bool finished_ = false;
 };

@@ -194,16 +194,35 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
                 .append_attribute("ref")
                 .set_value(rangeName(m).c_str());
     }
-    const std::string qname = data.name();
-    const std::string text = detail::writeXml(shell);
-    const auto at = text.find("<" + qname);
+    // The cells go where the empty <sheetData/> stands. It is found by a name nothing else
+    // in the written text holds: "<sheetData" may also stand inside a CDATA section.
+    std::string text, marker;
+    for (int k = 0;; ++k) {
+        if (k == 100)
+            throw PackageError("the sheet '" + s.name() + "' lost its layout");
+        marker = "<mvtervik-cells-" + std::to_string(k);
+        data.set_name(marker.c_str() + 1);
+        text = detail::writeXml(shell);
+        const auto first = text.find(marker);
+        if (first != std::string::npos && text.find(marker, first + 1) == std::string::npos)
+            break;
+    }
+    const auto at = text.find(marker);
     const auto end = text.find('>', at);
-    if (at == std::string::npos || end == std::string::npos)
-        throw PackageError("the sheet '" + s.name() + "' lost its layout");
     auto part = std::make_unique<SheetPart>();
     part->prefix = text.substr(0, at);
     part->suffix = text.substr(end + 1);
-    part->data = std::make_unique<detail::SheetDataWriter>(s, sst);
+    // A document that names the main namespace by a prefix gets it as the default of the
+    // cells, which are written without one.
+    std::string open = "<sheetData>";
+    const std::string uri =
+        pfx.empty() ? "" : ws.attribute(("xmlns:" + pfx.substr(0, pfx.size() - 1)).c_str()).value();
+    if (!uri.empty()) {
+        std::string esc;
+        detail::appendEscaped(esc, uri.c_str());
+        open = "<sheetData xmlns=\"" + esc + "\">";
+    }
+    part->data = std::make_unique<detail::SheetDataWriter>(s, sst, std::move(open));
     return part;
 }
 
