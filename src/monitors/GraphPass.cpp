@@ -74,7 +74,7 @@ void Scr_TimePolyGrafProc(TPolyGraf& p, const RoundData& d) {
         return;
     auto& pc = p._ScrPGCoef;
     const int W = pc.plotWidth();
-    if (W <= 0 || p.image.width != W)
+    if (W <= 0 || !p.ensureImage())
         return;
     for (auto& sg : p._SubGrafList)
         if (sg->_ScrSubGrCoef._JeClr) {
@@ -213,7 +213,7 @@ void Scr_XYPolyGrafProc(TPolyGraf& p, const RoundData& d) {
         return;
     const auto& pc = p._ScrPGCoef;
     const int W = pc.plotWidth();
-    if (W <= 0 || p.image.width != W)
+    if (W <= 0 || !p.ensureImage())
         return;
     for (auto& sg : p._SubGrafList) {
         auto& sc = sg->_ScrSubGrCoef;
@@ -333,7 +333,7 @@ int FFT_Process(TPolyGraf& p, const RoundData& d) {
 void FFT_PolyGrafProc(TPolyGraf& p, const RoundData&) {
     const auto& pc = p._ScrPGCoef;
     const int W = pc.plotWidth();
-    if (W <= 0 || p.image.width != W)
+    if (W <= 0 || !p.ensureImage())
         return;
     for (auto& sg : p._SubGrafList) {
         auto& sc = sg->_ScrSubGrCoef;

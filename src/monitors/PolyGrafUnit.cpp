@@ -138,12 +138,21 @@ void TPolyGraf::SetSize(const PolyRect& r, double fsPlay) {
     _ScrPGCoef.plotTop = 4;
     _ScrPGCoef.plotRight = rect.width - 8;
     _ScrPGCoef.plotBottom = rect.height - 35;
-    image.resize(_ScrPGCoef.plotWidth(), _ScrPGCoef.plotHeight(), kWhiteArgb);
+    image = PixelImage{};
     for (auto& sg : _SubGrafList)
         for (auto& run : sg->run)
             run.Yarr.assign(std::size_t(_ScrPGCoef.plotWidth()), ColumnPair{});
     SetXParam(sXmin, sXmax, sXgrid, fsPlay);
     restartColumns();
+}
+
+bool TPolyGraf::ensureImage() {
+    const int w = _ScrPGCoef.plotWidth(), h = _ScrPGCoef.plotHeight();
+    if (w <= 0 || h <= 0)
+        return false;
+    if (image.width != w || image.height != h)
+        image.resize(w, h, kWhiteArgb);
+    return true;
 }
 
 void TPolyGraf::restartColumns() {

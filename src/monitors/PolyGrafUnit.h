@@ -222,7 +222,10 @@ public:
     TPolyGrafCoef _ScrPGCoef;
     TPRNrec _PRN;
     std::vector<std::unique_ptr<TSubGraf>> _SubGrafList;
-    PixelImage image; // the plot; row 0 is 4 pixels below the window top
+    // The plot; row 0 is 4 pixels below the window top. Made by the first pass that draws
+    // (ensureImage), not when the layout is set: a workbook may lay out dozens of large
+    // polygraphs, and their pixels would take gigabytes before one of them is shown.
+    PixelImage image;
     // The strip chart of the running replay (graph thread only), and the playing flag
     // the polygraph saw last.
     std::unique_ptr<StripChartJob> printJob;
@@ -238,7 +241,8 @@ public:
     bool addSubGrafLikeLast(MonitorDefaults& d, int allCount, double fsPlay);
     bool removeLastSubGraf();
 
-    // SetSize: window bounds; plot rectangle, image and column counters follow.
+    // SetSize: window bounds; plot rectangle and column counters follow, the image is
+    // dropped until the next pass.
     void SetSize(const PolyRect& r, double fsPlay);
     void ReCalcSubGrafCoef(bool SrovnatVysku);
     // SetXParam from the three X texts; false (settings unchanged) when not valid.
@@ -254,6 +258,8 @@ public:
     int subGrafAt(int y) const;
     // Clears the image bands on the next pass and restarts the column ring.
     void restartColumns();
+    // A white image of the plot's size unless it has one; false when the plot is empty.
+    bool ensureImage();
 
 private:
     void applyDefinition(const PolyGrafDefinition& def);

@@ -28,6 +28,8 @@ TEST(PolyGraf, CreatedFromTheDefinitionTexts) {
     EXPECT_TRUE(p._JeFloating);
     EXPECT_EQ(p.rect, (PolyRect{10, 20, 538, 300}));
     EXPECT_EQ(p._ScrPGCoef.plotWidth(), 500);
+    EXPECT_EQ(p.image.width, 0); // no pixels until a pass draws
+    ASSERT_TRUE(p.ensureImage());
     EXPECT_EQ(p.image.width, 500);
     EXPECT_EQ(p.image.height, 300 - 39);
     EXPECT_EQ(p._ScrPGCoef.TimeNaPixel_us, 20000);

@@ -712,6 +712,8 @@ void PolyGrafForm::paintEvent(QPaintEvent*) {
         if (im.origin > 0)
             g.drawImage(QPoint(pc.plotLeft + right, pc.plotTop), q,
                         QRect(0, 0, im.origin, im.height));
+    } else { // no pass has drawn yet
+        g.fillRect(QRect(pc.plotLeft, pc.plotTop, pc.plotWidth(), pc.plotHeight()), Qt::white);
     }
     if (p_->_JeMysNad) {
         g.setPen(QPen(QColor(0, 0, 255), 1, Qt::DotLine));
