@@ -11,12 +11,20 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <sys/resource.h>
+#include <tuple>
 
 namespace mv {
 namespace {
 
 using test::TempDir;
 namespace fs = std::filesystem;
+
+long peakRssKb() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
 
 // A package written by hand, part by part.
 void writePackage(const fs::path& path, const std::map<std::string, std::string>& parts) {
@@ -280,6 +288,20 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
                  p, minimalParts("<sheetData><row><c r=\"A1\"><v>1</v></c></row></sheetData>"));
          },
          "outside a <worksheet>"},
+        {"part claiming 2 GB",
+         [&](const fs::path& p) {
+             writePackage(p, ok);
+             std::string z = test::readFile(p);
+             // The uncompressed size in the local and the central header of the sheet.
+             const std::string name = "xl/worksheets/sheet1.xml";
+             for (const auto& [sig, sizeAt, nameAt] :
+                  {std::tuple{"PK\x03\x04", 22, 30}, std::tuple{"PK\x01\x02", 24, 46}})
+                 for (auto at = z.find(sig); at != std::string::npos; at = z.find(sig, at + 1))
+                     if (z.compare(at + nameAt, name.size(), name) == 0)
+                         std::memcpy(&z[at + sizeAt], "\x00\x00\xff\x7f", 4);
+             test::writeFile(p, z);
+         },
+         "damaged"},
         {"missing file", [](const fs::path&) {}, "no such file"},
     };
     for (const auto& c : cases) {
@@ -287,7 +309,9 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
         const fs::path file = dir / (std::string(c.what) + ".xlsx");
         c.make(file);
         SpreadsheetApp app;
+        const long peakBefore = peakRssKb();
         EXPECT_THROW_MSG(app.open(file.string()), SpreadsheetError, c.fragment);
+        EXPECT_LT(peakRssKb() - peakBefore, 256 * 1024); // nothing sized by a header's claim
         EXPECT_THROW_MSG(app.open(file.string()), SpreadsheetError, file.string());
         EXPECT_EQ(app.workbookCount(), 0);
     }

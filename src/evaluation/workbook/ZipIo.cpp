@@ -47,18 +47,23 @@ std::map<std::string, std::string> readZip(const std::string& path) {
             zip_file_t* f = zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0);
             if (!f)
                 throw PackageError("cannot read part " + name + ": " + zip_strerror(za));
-            std::string data(static_cast<size_t>(st.size), '\0');
-            zip_int64_t got = 0;
-            while (static_cast<zip_uint64_t>(got) < st.size) {
-                const zip_int64_t r =
-                    zip_fread(f, data.data() + got, st.size - static_cast<zip_uint64_t>(got));
+            // The size the archive claims is not what is allocated: a few bytes of header
+            // may claim gigabytes. The buffer grows with what the part really inflates to.
+            constexpr zip_uint64_t kChunk = 1 << 20;
+            std::string data;
+            zip_uint64_t got = 0;
+            while (got < st.size) {
+                const zip_uint64_t want = std::min(kChunk, st.size - got);
+                data.resize(static_cast<size_t>(got + want));
+                const zip_int64_t r = zip_fread(f, data.data() + got, want);
                 if (r <= 0)
                     break;
-                got += r;
+                got += static_cast<zip_uint64_t>(r);
             }
+            data.resize(static_cast<size_t>(got));
             std::string ferr = zip_error_strerror(zip_file_get_error(f));
             zip_fclose(f);
-            if (static_cast<zip_uint64_t>(got) != st.size)
+            if (got != st.size)
                 throw PackageError("part " + name + " is damaged: " + ferr);
             if (name.front() == '/')
                 name.erase(0, 1);
