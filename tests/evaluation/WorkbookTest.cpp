@@ -169,7 +169,8 @@ TEST(WorkbookRead, HandWrittenPackageWithInlineSharedAndRichStrings) {
     TempDir dir;
     const std::string sheet =
         R"(<?xml version="1.0"?><x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
-        R"(<x:sheetPr><x:tabColor rgb="FF00FF00"/><x:note><![CDATA[<x:sheetData>]]></x:note></x:sheetPr><x:sheetData>)"
+        R"(<x:sheetPr><x:tabColor rgb="FF00FF00"/><x:note><![CDATA[<x:sheetData>]]></x:note></x:sheetPr>)"
+        R"(<x:sheetViews><x:sheetData workbookViewId="0"/></x:sheetViews><x:sheetData>)"
         R"(<x:row r="1"><x:c r="A1" t="s"><x:v>0</x:v></x:c><x:c r="B1" t="s"><x:v>1</x:v></x:c>)"
         R"(<x:c r="C1" t="s"><x:v>2</x:v></x:c></x:row>)"
         R"(<x:row r="3" ht="30" customHeight="1"><x:c t="inlineStr"><x:is><x:t>inline č</x:t></x:is></x:c>)"
@@ -287,7 +288,7 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
              writePackage(
                  p, minimalParts("<sheetData><row><c r=\"A1\"><v>1</v></c></row></sheetData>"));
          },
-         "outside a <worksheet>"},
+         "no <sheetData> in its <worksheet>"},
         {"part claiming 2 GB",
          [&](const fs::path& p) {
              writePackage(p, ok);

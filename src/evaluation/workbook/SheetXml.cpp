@@ -213,9 +213,22 @@ std::string readStringItem(Scanner& sc, const Tag& open) {
 SplitSheet splitSheetXml(std::string_view xml, const std::string& part) {
     Scanner sc(xml, part);
     Tag t;
+    // Only a <sheetData> right inside the <worksheet> root holds the cells; one anywhere
+    // else is kept as it stands, like any element we do not model.
+    int depth = 0;
+    bool inWorksheet = false;
     while (sc.next(t)) {
-        if (t.closing || t.name != "sheetData")
+        if (t.closing) {
+            --depth;
             continue;
+        }
+        if (depth == 0)
+            inWorksheet = t.name == "worksheet";
+        if (t.name != "sheetData" || depth != 1 || !inWorksheet) {
+            if (!t.selfClosing)
+                ++depth;
+            continue;
+        }
         const size_t open0 = static_cast<size_t>(sc.text().data() - xml.data());
         // Position of the '<' of the start tag: search back from the end of the tag.
         const size_t lt = xml.rfind('<', open0 - 1);
@@ -251,7 +264,8 @@ SplitSheet splitSheetXml(std::string_view xml, const std::string& part) {
         s.shell.append(xml.substr(after));
         return s;
     }
-    throw PackageError("the worksheet " + part + " holds no <sheetData>");
+    throw PackageError("the worksheet " + part +
+                       " holds no <sheetData> in its <worksheet> element");
 }
 
 void readSheetData(std::string_view content, Sheet& sheet, const std::vector<std::string>& sst,

@@ -154,10 +154,10 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
         pugi::xml_document shell;
         detail::parseXml(shell, sheet->shellXml, target);
         auto ws = child(shell, "worksheet");
-        // Cells found outside the sheet's own element would open but could not be saved.
+        // The writer puts the cells back in this place; a sheet without it could not be saved.
         if (!child(ws, "sheetData"))
             throw PackageError("the worksheet " + target +
-                               " holds its <sheetData> outside a <worksheet> element");
+                               " holds no <sheetData> in its <worksheet> element");
         if (auto cols = child(ws, "cols")) {
             for (auto c = child(cols, "col"); c; c = detail::nextNamed(c, "col")) {
                 ColumnInfo ci;

@@ -141,7 +141,7 @@ std::unique_ptr<SheetPart> WorkbookWriter::sheetXml(const Sheet& s,
                      s.partName);
     auto ws = child(shell, "worksheet");
     auto data = child(ws, "sheetData");
-    if (!ws || !data)
+    if (!ws || !data || data.first_child()) // the reader leaves the cells' place empty
         throw PackageError("the sheet '" + s.name() + "' lost its layout");
     // Elements we add carry the prefix the document gives its own (x:worksheet -> x:).
     const std::string wsName = ws.name();
