@@ -289,6 +289,15 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
                  p, minimalParts("<sheetData><row><c r=\"A1\"><v>1</v></c></row></sheetData>"));
          },
          "no <sheetData> in its <worksheet>"},
+        {"relationship id used twice",
+         [&](const fs::path& p) {
+             auto parts = ok;
+             auto& rels = parts["xl/_rels/workbook.xml.rels"];
+             rels.insert(rels.find("</Relationships>"),
+                         R"(<Relationship Id="rId1" Type="x" Target="x.xml"/>)");
+             writePackage(p, parts);
+         },
+         "relationship id 'rId1' twice"},
         {"part claiming 2 GB",
          [&](const fs::path& p) {
              writePackage(p, ok);

@@ -36,8 +36,11 @@ namespace mv::fuzz {
 inline const std::filesystem::path& scratchDir() {
     static const std::filesystem::path dir = [] {
         const char* tmp = std::getenv("TMPDIR");
-        std::filesystem::path d = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") /
-                                  ("mv-fuzz-" + std::to_string(::getpid()));
+        // A name of fixed length: paths end up in messages, and a message of another length
+        // is other coverage, which would make a smoke run differ from the last one.
+        char name[32];
+        std::snprintf(name, sizeof name, "mv-fuzz-%010d", static_cast<int>(::getpid()));
+        std::filesystem::path d = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / name;
         std::filesystem::create_directories(d);
         std::atexit([] {
             std::error_code ec;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 namespace mv {
@@ -98,6 +99,15 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
                      relsName);
     auto rels = child(pkg.workbookRels, "Relationships");
     const std::string dir = pkg.workbookDir();
+    {
+        // An id names one relationship: with two, a sheet's id would point to another
+        // sheet's part once saved.
+        std::set<std::string_view> ids;
+        for (auto r = child(rels, "Relationship"); r; r = detail::nextNamed(r, "Relationship"))
+            if (!ids.insert(r.attribute("Id").value()).second)
+                throw PackageError(relsName + " uses the relationship id '" +
+                                   r.attribute("Id").value() + "' twice");
+    }
 
     // The calculation chain lists formula cells; it goes stale as soon as cells change,
     // and the spreadsheet rebuilds it when it is missing.
