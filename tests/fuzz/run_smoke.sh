@@ -1,7 +1,9 @@
 #!/bin/sh
 # One fuzz target's smoke: PROGRAM WORKDIR RUNS [DICT|-] CORPUS... (missing folders are
-# skipped). A fixed seed and number of runs make it the same every time; new inputs go
-# to WORKDIR, which is emptied first, never into the repository's corpus.
+# skipped). A fixed seed and number of runs keep it nearly the same every time (a workbook
+# save stamps the clock into the zip and picks a random temporary name, which still varies
+# the path a little); new inputs go to WORKDIR, which is emptied first, never into the
+# repository's corpus.
 prog=$1 work=$2 runs=$3 dict=$4
 shift 4
 rm -rf "$work" && mkdir -p "$work" || exit 1
