@@ -289,6 +289,14 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
                  p, minimalParts("<sheetData><row><c r=\"A1\"><v>1</v></c></row></sheetData>"));
          },
          "no <sheetData> in its <worksheet>"},
+        {"namespace prefix that is not a name",
+         [&](const fs::path& p) {
+             auto parts = ok;
+             auto& wb = parts["xl/workbook.xml"];
+             wb.replace(wb.find("xmlns:r="), 8, "xmlns:2r=");
+             writePackage(p, parts);
+         },
+         "invalid name \"xmlns:2r\""},
         {"relationship id used twice",
          [&](const fs::path& p) {
              auto parts = ok;

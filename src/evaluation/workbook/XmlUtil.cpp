@@ -173,13 +173,14 @@ std::string decodeControlEscapes(std::string text) {
 
 namespace {
 
-// An XML name (ASCII rules; every byte of a UTF-8 sequence counts as a name character).
-bool validName(std::string_view n) {
+// A name as namespaces allow it: a part without colons, or prefix:local (ASCII rules; every
+// byte of a UTF-8 sequence counts as a name character). The writer builds names of its own
+// from prefixes it read (`xmlns:2r` would give `2r:id`), so only these can be kept.
+bool validNcName(std::string_view n) {
     if (n.empty())
         return false;
     const auto start = [](unsigned char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
-               c >= 0x80;
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
     };
     if (!start(static_cast<unsigned char>(n[0])))
         return false;
@@ -189,6 +190,13 @@ bool validName(std::string_view n) {
             return false;
     }
     return true;
+}
+
+bool validName(std::string_view n) {
+    const auto colon = n.find(':');
+    if (colon == std::string_view::npos)
+        return validNcName(n);
+    return validNcName(n.substr(0, colon)) && validNcName(n.substr(colon + 1));
 }
 
 // The parser takes some broken names (`<row r"1="">` gives an attribute `r"1`); kept parts
