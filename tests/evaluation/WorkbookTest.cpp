@@ -225,6 +225,33 @@ TEST(WorkbookRead, HandWrittenPackageWithInlineSharedAndRichStrings) {
     EXPECT_EQ(again->sheet(0).columnWidth(3), 20);
 }
 
+// A hand-made package may keep a sheet under the name the styles or the strings usually
+// take; the save must give those another name rather than overwrite the sheet.
+TEST(WorkbookSave, SheetUnderTheUsualNameOfAnotherPart) {
+    TempDir dir;
+    for (const std::string name : {"styles.xml", "sharedStrings.xml"}) {
+        SCOPED_TRACE(name);
+        auto parts = minimalParts(
+            R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>kept</t></is>)"
+            R"(</c></row></sheetData></worksheet>)");
+        parts.erase("xl/sharedStrings.xml");
+        parts["xl/" + name] = parts.at("xl/worksheets/sheet1.xml");
+        parts.erase("xl/worksheets/sheet1.xml");
+        auto& rels = parts["xl/_rels/workbook.xml.rels"];
+        rels.replace(rels.find("worksheets/sheet1.xml"), 21, name);
+        const auto sst = rels.find("<Relationship Id=\"rId2\"");
+        rels.erase(sst, rels.find("/>", sst) + 2 - sst);
+        const fs::path file = dir / "in.xlsx", again = dir / "again.xlsx";
+        writePackage(file, parts);
+        auto wb = Workbook::open(file.string());
+        wb->sheet(0).setValue(2, 1, CellValue::str("added"));
+        wb->saveAs(again.string());
+        auto back = Workbook::open(again.string());
+        EXPECT_EQ(back->sheet(0).value(1, 1), CellValue::str("kept"));
+        EXPECT_EQ(back->sheet(0).value(2, 1), CellValue::str("added"));
+    }
+}
+
 TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
     TempDir dir;
     const auto ok = minimalParts(R"(<worksheet><sheetData/></worksheet>)");

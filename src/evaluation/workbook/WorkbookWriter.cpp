@@ -259,8 +259,17 @@ void Workbook::write(const std::string& target) {
         sheetParts.emplace_back(s->partName, WorkbookWriter::sheetXml(*s, sst));
         ensureOverride(types, s->partName, kCtWorksheet);
     }
-    const std::string stylesPart = dir + "styles.xml";
-    const std::string sstPart = dir + "sharedStrings.xml";
+    // Styles and strings take their usual names unless a sheet or a kept part has one:
+    // a hand-made package may keep a sheet in "styles.xml".
+    auto freePart = [&](const std::string& stem) {
+        std::string name = dir + stem + ".xml";
+        for (int k = 2; used.count(name); ++k)
+            name = dir + stem + std::to_string(k) + ".xml";
+        used.insert(name);
+        return name;
+    };
+    const std::string stylesPart = freePart("styles");
+    const std::string sstPart = freePart("sharedStrings");
     for (auto r = child(rels, "Relationship"); r;) {
         auto next = detail::nextNamed(r, "Relationship");
         const std::string_view type = r.attribute("Type").value();
