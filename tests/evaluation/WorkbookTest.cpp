@@ -316,6 +316,20 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
                  p, minimalParts("<sheetData><row><c r=\"A1\"><v>1</v></c></row></sheetData>"));
          },
          "no <sheetData> in its <worksheet>"},
+        {"content types of another kind",
+         [&](const fs::path& p) {
+             auto parts = ok;
+             parts["[Content_Types].xml"] = kRootRels;
+             writePackage(p, parts);
+         },
+         "[Content_Types].xml holds no <Types>"},
+        {"workbook relationships of another kind",
+         [&](const fs::path& p) {
+             auto parts = ok;
+             parts["xl/_rels/workbook.xml.rels"] = kTypes;
+             writePackage(p, parts);
+         },
+         "workbook.xml.rels holds no <Relationships>"},
         {"namespace prefix that is not a name",
          [&](const fs::path& p) {
              auto parts = ok;

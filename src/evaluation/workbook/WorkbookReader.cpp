@@ -81,6 +81,9 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
     auto& pkg = *wb.pkg_;
     detail::parseXml(pkg.contentTypes, takePart(parts, "[Content_Types].xml", "content types"),
                      "[Content_Types].xml");
+    // The save adds to these two lists; a package without them could be opened but not saved.
+    if (!child(pkg.contentTypes, "Types"))
+        throw PackageError("[Content_Types].xml holds no <Types>");
     {
         pugi::xml_document rootRels;
         auto it = parts.find("_rels/.rels");
@@ -98,6 +101,8 @@ void WorkbookReader::read(Workbook& wb, std::map<std::string, std::string> parts
     detail::parseXml(pkg.workbookRels, takePart(parts, relsName, "workbook relationships"),
                      relsName);
     auto rels = child(pkg.workbookRels, "Relationships");
+    if (!rels)
+        throw PackageError(relsName + " holds no <Relationships>");
     const std::string dir = pkg.workbookDir();
     {
         // An id names one relationship: with two, a sheet's id would point to another
