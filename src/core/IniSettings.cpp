@@ -255,15 +255,11 @@ std::string iniEscapeValue(std::u16string_view str) {
             out += static_cast<char>(ch);
             break;
         default:
-            if (ch <= 0x1F) {
-                std::snprintf(buf, sizeof buf, "\\x%x", ch);
-                out += buf;
-                escapeNextIfDigit = true;
-            } else if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < str.size() && str[i + 1] >= 0xDC00 &&
-                       str[i + 1] < 0xE000) {
+            if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < str.size() && str[i + 1] >= 0xDC00 &&
+                str[i + 1] < 0xE000) {
                 appendUtf8(out, 0x10000 + ((ch - 0xD800) << 10) + (str[i + 1] - 0xDC00u));
                 ++i;
-            } else if (ch >= 0xD800 && ch < 0xE000) {
+            } else if (ch <= 0x1F || (ch >= 0xD800 && ch < 0xE000)) {
                 // UTF-8 cannot carry a lone surrogate (it would become U+FFFD), an escape can.
                 std::snprintf(buf, sizeof buf, "\\x%x", ch);
                 out += buf;

@@ -255,6 +255,14 @@ TEST(WorkbookSave, SheetUnderTheUsualNameOfAnotherPart) {
 TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
     TempDir dir;
     const auto ok = minimalParts(R"(<worksheet><sheetData/></worksheet>)");
+    // The good package with one change made to its parts.
+    const auto edited = [&](std::function<void(std::map<std::string, std::string>&)> edit) {
+        return [&ok, edit](const fs::path& p) {
+            auto parts = ok;
+            edit(parts);
+            writePackage(p, parts);
+        };
+    };
     struct Case {
         const char* what;
         std::function<void(const fs::path&)> make;
@@ -263,26 +271,13 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
     const std::vector<Case> cases = {
         {"text file", [](const fs::path& p) { test::writeFile(p, "just text, no zip"); },
          "not a zip"},
-        {"missing workbook part",
-         [&](const fs::path& p) {
-             auto parts = ok;
-             parts.erase("xl/workbook.xml");
-             writePackage(p, parts);
-         },
+        {"missing workbook part", edited([](auto& parts) { parts.erase("xl/workbook.xml"); }),
          "no workbook part"},
-        {"missing sheet part",
-         [&](const fs::path& p) {
-             auto parts = ok;
-             parts.erase("xl/worksheets/sheet1.xml");
-             writePackage(p, parts);
-         },
+        {"missing sheet part", edited([](auto& parts) { parts.erase("xl/worksheets/sheet1.xml"); }),
          "worksheet of sheet 'Data'"},
-        {"malformed workbook XML",
-         [&](const fs::path& p) {
-             auto parts = ok;
+        {"malformed workbook XML", edited([](auto& parts) {
              parts["xl/workbook.xml"] = "<workbook><sheets><sheet name=\"Data\"";
-             writePackage(p, parts);
-         },
+         }),
          "malformed XML in xl/workbook.xml"},
         {"malformed sheet XML",
          [&](const fs::path& p) {
@@ -317,35 +312,21 @@ TEST(WorkbookRead, DamagedFilesFailWithFileAndProblem) {
          },
          "no <sheetData> in its <worksheet>"},
         {"content types of another kind",
-         [&](const fs::path& p) {
-             auto parts = ok;
-             parts["[Content_Types].xml"] = kRootRels;
-             writePackage(p, parts);
-         },
+         edited([](auto& parts) { parts["[Content_Types].xml"] = kRootRels; }),
          "[Content_Types].xml holds no <Types>"},
         {"workbook relationships of another kind",
-         [&](const fs::path& p) {
-             auto parts = ok;
-             parts["xl/_rels/workbook.xml.rels"] = kTypes;
-             writePackage(p, parts);
-         },
+         edited([](auto& parts) { parts["xl/_rels/workbook.xml.rels"] = kTypes; }),
          "workbook.xml.rels holds no <Relationships>"},
-        {"namespace prefix that is not a name",
-         [&](const fs::path& p) {
-             auto parts = ok;
+        {"namespace prefix that is not a name", edited([](auto& parts) {
              auto& wb = parts["xl/workbook.xml"];
              wb.replace(wb.find("xmlns:r="), 8, "xmlns:2r=");
-             writePackage(p, parts);
-         },
+         }),
          "invalid name \"xmlns:2r\""},
-        {"relationship id used twice",
-         [&](const fs::path& p) {
-             auto parts = ok;
+        {"relationship id used twice", edited([](auto& parts) {
              auto& rels = parts["xl/_rels/workbook.xml.rels"];
              rels.insert(rels.find("</Relationships>"),
                          R"(<Relationship Id="rId1" Type="x" Target="x.xml"/>)");
-             writePackage(p, parts);
-         },
+         }),
          "relationship id 'rId1' twice"},
         {"part claiming 2 GB",
          [&](const fs::path& p) {
